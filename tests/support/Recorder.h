@@ -1,0 +1,63 @@
+#pragma once
+// Test doubles for the hosting layer. Every fake appends what it is asked to
+// a log shared by all of them, so a whole call sequence across controls can
+// be compared exactly.
+#include "CheckBox.h"
+#include "Dispatch.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace corvane::test {
+
+struct Call {
+    QString control;
+    QString op;   // "put", "get", "call", "enable", "value"
+    DispId id = 0;
+    Variant value;
+    bool operator==(const Call&) const = default;
+};
+
+using CallLog = std::vector<Call>;
+QString toString(const Call& c);
+QStringList toStrings(const CallLog& log);
+
+class RecordingDispatch : public Dispatch {
+public:
+    RecordingDispatch(QString name, std::shared_ptr<CallLog> log) : name_(std::move(name)), log_(std::move(log)) {}
+
+    void put(DispId id, const Variant& value) override;
+    Variant get(DispId id) override;
+    Variant call(DispId id, const Args& args = {}) override;
+
+    // What get() answers, and what properties hold after put().
+    void setAnswer(DispId id, const Variant& v) { answers_[id] = v; }
+    // What a method call returns, and an optional side effect.
+    void onCall(DispId id, std::function<void()> effect) { effects_[id] = std::move(effect); }
+    void fire(DispId event, const Args& args = {}) { raise(event, args); }
+    const QString& name() const { return name_; }
+
+private:
+    QString name_;
+    std::shared_ptr<CallLog> log_;
+    QMap<DispId, Variant> answers_;
+    QMap<DispId, std::function<void()>> effects_;
+};
+
+class RecordingCheckBox : public CheckBox {
+public:
+    RecordingCheckBox(QString name, std::shared_ptr<CallLog> log) : name_(std::move(name)), log_(std::move(log)) {}
+    void setEnabled(bool enabled) override;
+    int16_t value() const override;
+    int16_t tick = 0;
+    bool enabled = false;
+
+private:
+    QString name_;
+    std::shared_ptr<CallLog> log_;
+};
+
+} // namespace corvane::test
