@@ -1,0 +1,5 @@
+#include "Icons.h"
+
+namespace corvane {
+QIcon appIcon() { return {}; }
+} // namespace corvane

@@ -1,0 +1,6 @@
+#pragma once
+#include <QIcon>
+
+namespace corvane {
+QIcon appIcon();
+} // namespace corvane
