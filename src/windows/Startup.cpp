@@ -1,0 +1,56 @@
+#include "Startup.h"
+
+#include "Form1.h"
+#include "Icons.h"
+#include "SecondaryWindows.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QScreen>
+#include <QTranslator>
+
+namespace corvane {
+
+void installLanguageAndFonts()
+{
+    // The interface is Simplified Chinese whatever the desktop's language.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* catalog : {"qtbase_zh_CN", "qt_zh_CN"}) {
+        auto* t = new QTranslator(qApp);
+        if (t->load(QString::fromLatin1(catalog), dir))
+            QCoreApplication::installTranslator(t);
+        else
+            delete t;
+    }
+    // The Song face of a Simplified-Chinese system.
+    QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("AR PL SungtiL GB"), QStringLiteral("Noto Serif CJK SC")});
+    QFont::insertSubstitutions(QStringLiteral("SimSun"), {QStringLiteral("AR PL SungtiL GB")});
+    QFont song(QStringLiteral("宋体"));
+    song.setPointSizeF(9);
+    QApplication::setFont(song);
+}
+
+int runCorvane(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    installLanguageAndFonts();
+    QApplication::setWindowIcon(appIcon());
+
+    SecondaryWindows secondary;
+    QPointer<Form1> form1 = new Form1(secondary);
+    form1->adjustSize();
+    const QRect screen = form1->screen()->availableGeometry();
+    QRect frame = form1->frameGeometry();
+    frame.moveCenter(screen.center());
+    form1->move(frame.topLeft());
+    form1->show();
+
+    const int rc = QApplication::exec();
+    delete form1.data();
+    return rc;
+}
+
+} // namespace corvane
