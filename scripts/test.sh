@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs the whole
+# suite; then builds again with AddressSanitizer and UBSan and runs it again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+source scripts/xvfb.sh
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+chmod 700 "$XDG_RUNTIME_DIR"
+jobs=$(nproc)
+
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_WERROR=ON
+cmake --build build-test -j"$jobs"
+ctest --test-dir build-test --output-on-failure -j2
+
+if [ "${CORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVANE_WERROR=ON -DCORVANE_SANITIZE=ON
+  cmake --build build-asan -j"$jobs"
+  # The web engine brings its own allocator games; its tests run in the plain leg.
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure -j2 -LE no-sanitizer
+fi
