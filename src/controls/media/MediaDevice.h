@@ -2,12 +2,26 @@
 // The media device control: opens a file under a device type, plays it,
 // reports length and position in milliseconds, and raises the status-update
 // and completion notifications on the GUI thread.
+//
+// The device type picks the engine: the four video and audio types play
+// through mpv, "Sequencer" through FluidSynth. The device owns the transport
+// semantics the program relies on: completion comes once each time the media
+// reaches its end (by playing or by "next"), and at that moment the position
+// equals the length exactly; "play" at the end starts again from the start.
 #include "Dispatch.h"
 
 #include <QObject>
 #include <QString>
+#include <memory>
+
+class QTimer;
 
 namespace corvane {
+
+class MediaDriver;
+class MpvDriver;
+class FluidDriver;
+class VideoWindow;
 
 struct MediaDeviceOptions {
     // Empty means the engine's own choice; tests ask for "null".
@@ -25,12 +39,42 @@ public:
     Variant get(DispId id) override;
     Variant call(DispId id, const Args& args = {}) override;
 
+    // For diagnostics and tests: what the engines themselves report.
+    bool isOpen() const { return open_; }
+    bool isPlaying() const { return playing_; }
+    bool engineMuted() const;
+    QString engineName() const;
+    VideoWindow* videoWindow() const;
+    // How often the status update is raised while a file is open.
+    static constexpr int kStatusIntervalMs = 125;
+
 private:
+    void command(const QString& verb);
+    void doOpen();
+    void doClose();
+    void doPlay();
+    void doStep(int direction);
+    void goToEnd();
+    void onDriverEnded();
+    void onDriverFailed();
+    void applyMute();
+    qint64 positionMs() const;
+    MediaDriver* driverFor(const QString& deviceType, bool* allowVideo);
+
     MediaDeviceOptions options_;
     QString deviceType_;
     QString fileName_;
     bool flag52_ = false;
     bool mute_ = false;
+
+    std::unique_ptr<MpvDriver> mpv_;
+    std::unique_ptr<FluidDriver> fluid_;
+    MediaDriver* driver_ = nullptr;  // the engine of the open file
+    QTimer* statusTimer_ = nullptr;
+    bool open_ = false;
+    bool playing_ = false;
+    bool atEnd_ = false;
+    quint64 completions_ = 0;  // bumped by every completion and close
 };
 
 } // namespace corvane

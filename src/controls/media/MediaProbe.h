@@ -1,0 +1,28 @@
+#pragma once
+// Reads a media file's container with libavformat, the same library the
+// playing engine demuxes with, to learn its length and streams before the
+// engine has loaded it. Only the local file protocol is allowed, so nothing a
+// file names (playlists, references, nested URLs) is ever opened, and the
+// whole probe is cut off after a time limit.
+#include <QSize>
+#include <QString>
+#include <chrono>
+
+namespace corvane {
+
+struct MediaInfo {
+    bool playable = false;
+    qint64 lengthMs = 0;
+    bool hasAudio = false;
+    bool hasVideo = false;  // a moving picture; cover art does not count
+    QSize videoSize;        // display size in video pixels
+    QString problem;        // why not playable, for one diagnostic line
+};
+
+class MediaProbe {
+public:
+    static MediaInfo probe(const QString& absolutePath,
+                           std::chrono::milliseconds limit = std::chrono::milliseconds(2000));
+};
+
+} // namespace corvane

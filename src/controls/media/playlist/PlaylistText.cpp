@@ -1,0 +1,82 @@
+#include "PlaylistText.h"
+
+#include <QStringDecoder>
+
+namespace corvane::playlist {
+
+namespace {
+
+bool startsWith(QByteArrayView bytes, const char* prefix, qsizetype n)
+{
+    return bytes.size() >= n && bytes.first(n) == QByteArrayView(prefix, n);
+}
+
+QString decodeWith(QStringDecoder decoder, QByteArrayView bytes)
+{
+    return decoder.decode(bytes);
+}
+
+} // namespace
+
+bool isValidUtf8(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int follow = 0;
+        unsigned lowest = 0;
+        unsigned cp = 0;
+        if ((c & 0xE0) == 0xC0) {
+            follow = 1;
+            lowest = 0x80;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            follow = 2;
+            lowest = 0x800;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            follow = 3;
+            lowest = 0x10000;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (n - i <= follow)
+            return false;
+        for (int k = 1; k <= follow; ++k) {
+            const unsigned char f = p[i + k];
+            if ((f & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (f & 0x3F);
+        }
+        if (cp < lowest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += follow + 1;
+    }
+    return true;
+}
+
+QString decodeListText(QByteArrayView bytes, bool forceUtf8)
+{
+    if (startsWith(bytes, "\xEF\xBB\xBF", 3))
+        return decodeWith(QStringDecoder(QStringConverter::Utf8), bytes.sliced(3));
+    if (startsWith(bytes, "\xFF\xFE", 2))
+        return decodeWith(QStringDecoder(QStringConverter::Utf16LE), bytes.sliced(2));
+    if (startsWith(bytes, "\xFE\xFF", 2))
+        return decodeWith(QStringDecoder(QStringConverter::Utf16BE), bytes.sliced(2));
+    if (true)
+        return decodeWith(QStringDecoder(QStringConverter::Utf8), bytes);
+    QStringDecoder gbk("GB18030");
+    if (gbk.isValid())
+        return gbk.decode(bytes);
+    // Without the code page the names cannot be right; keep the ASCII part.
+    return decodeWith(QStringDecoder(QStringConverter::Latin1), bytes);
+}
+
+} // namespace corvane::playlist

@@ -1,0 +1,113 @@
+#include "TestMedia.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+namespace corvane::test {
+
+QString makeMedia(const QString& dir, const QString& name, const QStringList& args)
+{
+    const QString out = QDir(dir).absoluteFilePath(name);
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("ffmpeg"),
+            QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} + args + QStringList{out});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        qWarning("ffmpeg failed for %s: %s", qPrintable(name), p.readAll().constData());
+        return {};
+    }
+    return out;
+}
+
+QString makeWav(const QString& dir, const QString& name, double seconds)
+{
+    return makeMedia(dir, name,
+                     {"-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:duration=%1").arg(seconds), "-ac", "1"});
+}
+
+QString makeAvi(const QString& dir, double seconds)
+{
+    const QString d = QString::number(seconds);
+    return makeMedia(dir, QStringLiteral("clip.avi"),
+                     {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=" + d, "-f", "lavfi", "-i",
+                      "sine=frequency=330:duration=" + d, "-c:v", "mpeg4", "-c:a", "pcm_s16le", "-shortest"});
+}
+
+QString makeVideoOnly(const QString& dir, double seconds)
+{
+    return makeMedia(dir, QStringLiteral("silent.avi"),
+                     {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=" + QString::number(seconds),
+                      "-c:v", "mpeg4"});
+}
+
+namespace {
+
+void be32(QByteArray& b, quint32 v)
+{
+    for (int s = 24; s >= 0; s -= 8)
+        b.append(char((v >> s) & 0xff));
+}
+void le32(QByteArray& b, quint32 v)
+{
+    for (int s = 0; s <= 24; s += 8)
+        b.append(char((v >> s) & 0xff));
+}
+void chunk(QByteArray& out, const char* id, const QByteArray& body)
+{
+    out.append(id, 4);
+    be32(out, quint32(body.size()));
+    out.append(body);
+}
+
+} // namespace
+
+QByteArray midiBytes(int beats)
+{
+    QByteArray header;
+    header.append("\x00\x01\x00\x02\x01\xe0", 6);  // format 1, 2 tracks, 480 ticks a beat
+    // Track 1: tempo 500000 us/beat at 0, 1000000 us/beat at tick 480.
+    QByteArray t1;
+    t1.append("\x00\xff\x51\x03\x07\xa1\x20", 7);
+    t1.append("\x83\x60\xff\x51\x03\x0f\x42\x40", 8);  // delta 480
+    t1.append("\x00\xff\x2f\x00", 4);
+    // Track 2: one note a beat, the note-offs in running status.
+    QByteArray t2;
+    t2.append("\x00\xc0\x00", 3);  // program change
+    for (int i = 0; i < beats; ++i) {
+        t2.append("\x00\x90\x3c\x60", 4);  // note on
+        t2.append("\x83\x60\x3c\x00", 4);  // delta 480, running status: velocity 0
+    }
+    t2.append("\x00\xff\x2f\x00", 4);
+    QByteArray out;
+    chunk(out, "MThd", header);
+    chunk(out, "MTrk", t1);
+    chunk(out, "MTrk", t2);
+    return out;
+}
+
+QByteArray rmidBytes(const QByteArray& smf)
+{
+    QByteArray data;
+    data.append("RMID", 4);
+    data.append("data", 4);
+    le32(data, quint32(smf.size()));
+    data.append(smf);
+    if (smf.size() % 2)
+        data.append('\0');
+    QByteArray out("RIFF", 4);
+    le32(out, quint32(data.size()));
+    out.append(data);
+    return out;
+}
+
+QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = QDir(dir).absoluteFilePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+} // namespace corvane::test

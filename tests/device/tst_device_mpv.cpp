@@ -1,0 +1,244 @@
+// The media device on the mpv engine: every sampled kind completes once with
+// position == length, the transport verbs behave, and bad files open nothing.
+#include "DeviceHarness.h"
+#include "TestMedia.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace corvane;
+using namespace corvane::test;
+
+class TstDeviceMpv : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void completesOnceAtLengthForEachKind_data();
+    void completesOnceAtLengthForEachKind();
+    void playAfterCompletionAndPrevStartOver();
+    void nextCompletes();
+    void stopThenPlayResumes();
+    void openOverOpenReplaces();
+    void pauseDoesNotLeakIntoNextOpen();
+    void badFilesOpenNothing_data();
+    void badFilesOpenNothing();
+    void audioDeviceRefusesPictureOnly();
+    void statusUpdatesWhileOpenOnly();
+
+private:
+    QTemporaryDir dir_;
+    QString wav_, avi_;
+};
+
+void TstDeviceMpv::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    wav_ = makeWav(dir_.path());
+    avi_ = makeAvi(dir_.path());
+    QVERIFY(!wav_.isEmpty() && !avi_.isEmpty());
+}
+
+void TstDeviceMpv::completesOnceAtLengthForEachKind_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("args");
+    const QStringList av{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1",
+                         "-f", "lavfi", "-i", "sine=frequency=500:duration=1", "-shortest"};
+    const QStringList a{"-f", "lavfi", "-i", "sine=frequency=500:duration=1"};
+    QTest::newRow("wav") << "WAVEAudio" << "a.wav" << a;
+    QTest::newRow("avi") << "AVIVideo" << "a.avi" << av + QStringList{"-c:v", "mpeg4", "-c:a", "pcm_s16le"};
+    QTest::newRow("mpg (MPEG-PS)") << "MPEGVideo" << "a.mpg"
+                                   << av + QStringList{"-c:v", "mpeg1video", "-c:a", "mp2", "-f", "mpeg"};
+    QTest::newRow("mp3") << "MPEGVideo" << "a.mp3" << a + QStringList{"-c:a", "libmp3lame"};
+    QTest::newRow("mov") << "MPEGVideo" << "a.mov" << av + QStringList{"-c:v", "mpeg4", "-c:a", "aac"};
+    QTest::newRow("qt") << "MPEGVideo" << "a.qt" << av + QStringList{"-c:v", "mpeg4", "-c:a", "aac", "-f", "mov"};
+    QTest::newRow("wmv") << "MPEGVideo2" << "a.wmv" << av + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"};
+    QTest::newRow("asf") << "MPEGVideo2" << "a.asf" << av + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"};
+    QTest::newRow("wma") << "MPEGVideo2" << "a.wma" << a + QStringList{"-c:a", "wmav2"};
+    QTest::newRow("video only") << "AVIVideo" << "v.avi"
+                                << QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1",
+                                               "-c:v", "mpeg4"};
+}
+
+void TstDeviceMpv::completesOnceAtLengthForEachKind()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, name);
+    QFETCH(QStringList, args);
+    const QString path = makeMedia(dir_.path(), name, args);
+    QVERIFY(!path.isEmpty());
+
+    DeviceHarness h;
+    h.open(type, path);
+    const int length = h.length();
+    QVERIFY2(length > 900 && length < 1200, qPrintable(QString::number(length)));
+    QCOMPARE(h.position(), 0);
+    h.command("play");
+    QVERIFY(h.waitForCompletions(1, 6000));
+    h.spin(700);  // nothing more may come
+    QCOMPARE(h.completions.size(), 1);
+    QCOMPARE(h.completions[0].position, h.completions[0].length);
+    QCOMPARE(h.completions[0].length, length);
+    QCOMPARE(h.position(), length);
+}
+
+void TstDeviceMpv::playAfterCompletionAndPrevStartOver()
+{
+    DeviceHarness h;
+    h.open("WAVEAudio", wav_);
+    const int length = h.length();
+    h.command("play");
+    QVERIFY(h.waitForCompletions(1, 5000));
+
+    // "play" at the end plays again from the start, to a second completion.
+    h.command("play");
+    QVERIFY(h.position() < length / 2);
+    QVERIFY(h.waitForCompletions(2, 5000));
+    QCOMPARE(h.completions[1].position, length);
+
+    // The program's own answer to completion: "prev" then "play".
+    h.command("prev");
+    QCOMPARE(h.position(), 0);
+    h.command("play");
+    QVERIFY(h.waitForPosition(1, 3000));
+    QVERIFY(h.position() < length / 2);
+    QVERIFY(h.waitForCompletions(3, 5000));
+    QCOMPARE(h.completions.size(), 3);
+}
+
+void TstDeviceMpv::nextCompletes()
+{
+    DeviceHarness h;
+    h.open("AVIVideo", avi_);
+    h.command("play");
+    QVERIFY(h.waitForPosition(100, 3000));
+    h.command("next");
+    QCOMPARE(h.position(), h.length());
+    QVERIFY(h.waitForCompletions(1, 2000));
+    h.spin(1500);  // the engine's own end must not complete a second time
+    QCOMPARE(h.completions.size(), 1);
+    QCOMPARE(h.completions[0].position, h.completions[0].length);
+    // Rewound and played again, it completes again.
+    h.command("prev");
+    h.command("play");
+    QVERIFY(h.waitForCompletions(2, 5000));
+}
+
+void TstDeviceMpv::stopThenPlayResumes()
+{
+    const QString path = makeWav(dir_.path(), "long.wav", 3.0);
+    DeviceHarness h;
+    h.open("WAVEAudio", path);
+    h.command("play");
+    QVERIFY(h.waitForPosition(600, 4000));
+    h.command("stop");
+    h.spin(300);
+    const int stoppedAt = h.position();
+    h.spin(500);
+    QCOMPARE(h.position(), stoppedAt);  // halted
+    QVERIFY(stoppedAt >= 600);
+    h.command("play");
+    QVERIFY(h.waitFor([&] { return h.position() > stoppedAt + 200; }, 3000));
+    QVERIFY(h.position() < stoppedAt + 1500);  // went on, not from the start
+    QCOMPARE(h.completions.size(), 0);
+}
+
+void TstDeviceMpv::openOverOpenReplaces()
+{
+    const QString longer = makeWav(dir_.path(), "two.wav", 2.0);
+    DeviceHarness h;
+    h.open("WAVEAudio", wav_);
+    h.command("play");
+    QVERIFY(h.waitForPosition(200, 3000));
+    h.open("WAVEAudio", longer);
+    QVERIFY(h.length() > 1900 && h.length() < 2200);
+    QVERIFY(h.position() < 100);
+    h.command("play");
+    QVERIFY(h.waitForCompletions(1, 6000));
+    QCOMPARE(h.completions.size(), 1);
+    QCOMPARE(h.completions[0].length, h.length());
+    QCOMPARE(h.completions[0].position, h.completions[0].length);
+}
+
+void TstDeviceMpv::pauseDoesNotLeakIntoNextOpen()
+{
+    DeviceHarness h;
+    h.open("WAVEAudio", wav_);
+    h.command("play");
+    QVERIFY(h.waitForPosition(100, 3000));
+    h.command("pause");
+    // A new open is paused at 0 until "play", and "play" plays it.
+    h.open("AVIVideo", avi_);
+    h.spin(400);
+    QCOMPARE(h.position(), 0);
+    h.command("play");
+    QVERIFY(h.waitForPosition(200, 3000));
+    QVERIFY(h.waitForCompletions(1, 5000));
+}
+
+void TstDeviceMpv::badFilesOpenNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("create");
+    QByteArray random(64 * 1024, '\0');
+    quint32 x = 12345;
+    for (char& c : random) {
+        x = x * 1664525u + 1013904223u;
+        c = char(x >> 24);
+    }
+    QTest::newRow("missing") << "missing.avi" << QByteArray() << false;
+    QTest::newRow("empty") << "empty.wav" << QByteArray() << true;
+    QTest::newRow("random bytes") << "noise.mp3" << random << true;
+    QTest::newRow("random bytes avi") << "noise.avi" << random << true;
+    QTest::newRow("playlist") << "list.asx" << QByteArray("<asx version=\"3.0\"><entry><ref href=\"x.wma\"/></entry></asx>") << true;
+}
+
+void TstDeviceMpv::badFilesOpenNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, create);
+    QString path = QDir(dir_.path()).absoluteFilePath(name);
+    if (create)
+        path = writeFile(dir_.path(), name, bytes);
+
+    DeviceHarness h;
+    for (const char* type : {"AVIVideo", "WAVEAudio", "MPEGVideo", "MPEGVideo2"}) {
+        h.open(type, path);
+        QCOMPARE(h.length(), 0);
+        h.command("play");
+        h.command("next");
+        QCOMPARE(h.position(), 0);
+        QVERIFY(!h.device->isOpen());
+    }
+    h.spin(300);
+    QCOMPARE(h.completions.size(), 0);
+    QCOMPARE(h.statusUpdates, 0);
+}
+
+void TstDeviceMpv::audioDeviceRefusesPictureOnly()
+{
+    const QString path = makeVideoOnly(dir_.path());
+    DeviceHarness h;
+    h.open("WAVEAudio", path);
+    QCOMPARE(h.length(), 0);
+    QVERIFY(!h.device->isOpen());
+}
+
+void TstDeviceMpv::statusUpdatesWhileOpenOnly()
+{
+    DeviceHarness h;
+    h.open("WAVEAudio", wav_);
+    h.spin(1000);  // open and paused: still updating
+    QVERIFY2(h.statusUpdates >= 4, qPrintable(QString::number(h.statusUpdates)));
+    h.command("close");
+    QCOMPARE(h.length(), 0);
+    const int seen = h.statusUpdates;
+    h.spin(600);
+    QCOMPARE(h.statusUpdates, seen);
+}
+
+QTEST_MAIN(TstDeviceMpv)
+#include "tst_device_mpv.moc"
