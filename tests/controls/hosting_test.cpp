@@ -1,0 +1,127 @@
+// The variant's conversions, the dialog's filter conversion and the
+// real widgets behind the late-bound interface.
+#include "DispatchIds.h"
+#include "MediaKinds.h"
+#include "widgets/CommandButton.h"
+#include "widgets/FileDialog.h"
+#include "widgets/Slider.h"
+
+#include <QFileDialog>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace corvane;
+
+class HostingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void variantConversions();
+    void filtersKeepPairsAndOrder();
+    void dialogYieldsChoiceOrEmpty();
+    void buttonClicksOnlyWhenEnabled();
+    void sliderClampsToItsRange();
+};
+
+void HostingTest::variantConversions()
+{
+    QCOMPARE(Variant(true).toInt(), -1);
+    QCOMPARE(Variant(false).toInt(), 0);
+    QCOMPARE(Variant().toInt(), 0);
+    QCOMPARE(Variant("3000").toInt(), 3000);
+    QCOMPARE(Variant(" 12.5 ").toInt(), 13);
+    QCOMPARE(Variant("-2.5").toInt(), -3);
+    QCOMPARE(Variant("abc").toInt(), 0);
+    QCOMPARE(Variant("1e12").toInt(), std::numeric_limits<int32_t>::max());
+    QCOMPARE(Variant("nan").toInt(), 0);
+    QCOMPARE(Variant(int32_t(-7)).toText(), QStringLiteral("-7"));
+    QVERIFY(Variant("1").toBool());
+    QVERIFY(!Variant("0").toBool());
+    QVERIFY(Variant("x") != Variant("y"));
+    QVERIFY(Variant(int32_t(1)) != Variant(true)); // types differ
+}
+
+void HostingTest::filtersKeepPairsAndOrder()
+{
+    QCOMPARE(toNameFilters(QString::fromLatin1(kFlashFilter)), (QStringList{"(*.swf) (*.swf)", "(*.*) (*.*)"}));
+    const int counts[] = {2, 2, 9, 12, 4};
+    for (size_t i = 0; i < kMediaKinds.size(); ++i) {
+        const QString filter = QString::fromLatin1(kMediaKinds[i].filter);
+        const QStringList out = toNameFilters(filter);
+        QCOMPARE(out.size(), counts[i]);
+        QCOMPARE(out.last(), QStringLiteral("(*.*) (*.*)"));
+        const QStringList parts = filter.split('|');
+        for (int k = 0; k < out.size(); ++k)
+            QCOMPARE(out[k], parts[2 * k] + " (" + parts[2 * k + 1] + ")");
+    }
+    QCOMPARE(toNameFilters(QStringLiteral("(*.mpeg)|*.mpeg|(*.mpg)|*.mpg")).at(1), QStringLiteral("(*.mpg) (*.mpg)"));
+    QCOMPARE(toNameFilters(QString()), QStringList());
+}
+
+void HostingTest::dialogYieldsChoiceOrEmpty()
+{
+    QTemporaryDir dir;
+    const QString chosen = dir.filePath(QStringLiteral("中文 名.wav"));
+    QFile(chosen).open(QIODevice::WriteOnly);
+
+    QWidget owner;
+    FileDialog d(&owner);
+    d.put(dispid::dialog::Filter, kMediaKinds[1].filter);
+    auto answer = [&](bool accept) {
+        QTimer::singleShot(0, [&, accept] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            QCOMPARE(dlg->nameFilters(), toNameFilters(kMediaKinds[1].filter));
+            QCOMPARE(dlg->fileMode(), QFileDialog::ExistingFile);
+            if (accept) {
+                dlg->selectFile(chosen);
+                QMetaObject::invokeMethod(dlg, "accept");
+            } else {
+                dlg->reject();
+            }
+        });
+        d.call(dispid::dialog::ShowOpen);
+    };
+    answer(true);
+    QCOMPARE(d.get(dispid::dialog::FileName).toText(), chosen);
+    // A cancel after a choice must not replay that choice.
+    answer(false);
+    QCOMPARE(d.get(dispid::dialog::FileName).toText(), QString());
+}
+
+void HostingTest::buttonClicksOnlyWhenEnabled()
+{
+    CommandButton b;
+    int clicks = 0;
+    b.advise([&](DispId e, const Args&) { clicks += e == dispid::Click; });
+    b.resize(40, 25);
+    b.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b));
+    QTest::mouseClick(&b, Qt::LeftButton);
+    b.setFocus();
+    QTest::keyClick(&b, Qt::Key_Space);
+    QCOMPARE(clicks, 2);
+    b.put(dispid::button::Enabled, false);
+    QCOMPARE(b.get(dispid::button::Enabled).toInt(), 0);
+    QTest::mouseClick(&b, Qt::LeftButton);
+    QTest::keyClick(&b, Qt::Key_Space);
+    QCOMPARE(clicks, 2);
+    b.put(dispid::button::Enabled, true);
+    QCOMPARE(b.get(dispid::button::Enabled).toInt(), -1);
+}
+
+void HostingTest::sliderClampsToItsRange()
+{
+    Slider s;
+    s.put(dispid::slider::Min, int32_t(0));
+    s.put(dispid::slider::Max, int32_t(0));
+    s.put(dispid::slider::Value, int32_t(500));
+    QCOMPARE(s.get(dispid::slider::Value).toInt(), 0);
+    s.put(dispid::slider::Max, int32_t(3000));
+    s.put(dispid::slider::Value, int32_t(1500));
+    QCOMPARE(s.get(dispid::slider::Value).toInt(), 1500);
+}
+
+QTEST_MAIN(HostingTest)
+#include "hosting_test.moc"
