@@ -1,0 +1,155 @@
+// The page inside the Flash display area. The program drives it through
+// window.corvaneFlash; the page reaches nothing outside its own origin.
+"use strict";
+
+(() => {
+  // Ruffle loads its .wasm with fetch(), which this engine refuses for the
+  // page's own scheme. Same-origin .wasm requests go through XMLHttpRequest
+  // instead; every other request is left to fetch() and its refusals.
+  const nativeFetch = window.fetch.bind(window);
+  const ownWasm = (input) => {
+    try {
+      const raw = typeof input === "string" || input instanceof URL ? String(input) : input.url;
+      const url = new URL(raw, location.href);
+      if (url.protocol !== location.protocol || url.host !== location.host)
+        return null;
+      return /^\/[A-Za-z0-9_.-]+\.wasm$/.test(url.pathname) && !url.search ? url.href : null;
+    } catch (e) {
+      return null;
+    }
+  };
+  window.fetch = function (input, init) {
+    const url = ownWasm(input);
+    if (url === null)
+      return nativeFetch(input, init);
+    return new Promise((resolve, reject) => {
+      const xhr = new XMLHttpRequest();
+      xhr.open("GET", url);
+      xhr.responseType = "arraybuffer";
+      xhr.onload = () => {
+        if ((xhr.status === 200 || xhr.status === 0) && xhr.response)
+          resolve(new Response(xhr.response, { status: 200, headers: { "Content-Type": "application/wasm" } }));
+        else
+          reject(new TypeError("Failed to fetch"));
+      };
+      xhr.onerror = () => reject(new TypeError("Failed to fetch"));
+      xhr.send();
+    });
+  };
+
+  window.RufflePlayer = window.RufflePlayer || {};
+  window.RufflePlayer.config = {
+    polyfills: false,
+    publicPath: location.protocol + "//" + location.host + "/",
+  };
+
+  // What the display area's saved settings ask for, plus the lock-down.
+  const options = {
+    autoplay: "on",
+    quality: "high",
+    scale: "showAll",
+    wmode: "window",
+    contextMenu: "on",
+    menu: true,
+    backgroundColor: null,
+    base: null,
+    splashScreen: false,
+    unmuteOverlay: "hidden",
+    letterbox: "on",
+    showSwfDownload: false,
+    allowScriptAccess: false,
+    openUrlMode: "deny",
+    allowNetworking: "none",
+    allowFullscreen: false,
+    upgradeToHttps: false,
+    warnOnUnsupportedContent: false,
+    favorFlash: false,
+    socketProxy: [],
+    credentialAllowList: [],
+    urlRewriteRules: [],
+  };
+
+  let player = null;     // the <ruffle-player> element of the current movie
+  let serial = 0;        // counts movies, so stale events are ignored
+  let suspended = false; // what the program last asked: stopped or playing
+  let muted = false;
+  let state = "empty";   // empty, loading, playing, failed
+
+  const api = () => (player && typeof player.ruffle === "function" ? player.ruffle() : null);
+
+  const apply = () => {
+    const r = api();
+    if (!r)
+      return;
+    try {
+      r.volume = muted ? 0 : 1;
+      if (suspended && !r.suspended)
+        r.suspend();
+      else if (!suspended && r.suspended)
+        r.resume();
+    } catch (e) {
+      // The movie may not be ready yet; applied again once it is.
+    }
+  };
+
+  const decode = (base64) => {
+    const text = atob(base64);
+    const bytes = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; ++i)
+      bytes[i] = text.charCodeAt(i);
+    return bytes;
+  };
+
+  window.corvaneFlash = {
+    // Replaces whatever movie is shown by the one in these bytes.
+    load(base64, playing, mute) {
+      const mine = ++serial;
+      suspended = !playing;
+      muted = !!mute;
+      if (player) {
+        player.remove();
+        player = null;
+      }
+      const stage = document.getElementById("stage");
+      player = window.RufflePlayer.newest().createPlayer();
+      stage.appendChild(player);
+      state = "loading";
+      const settled = (what) => () => {
+        if (mine !== serial)
+          return;
+        if (what)
+          state = what;
+        apply();
+      };
+      player.addEventListener("loadedmetadata", settled(null));
+      player.addEventListener("loadeddata", settled("playing"));
+      player.addEventListener("error", settled("failed"));
+      const pending = api().load({ ...options, data: decode(base64) });
+      if (pending && typeof pending.then === "function")
+        pending.then(settled(null), settled("failed"));
+      return mine;
+    },
+    resume() {
+      suspended = false;
+      apply();
+    },
+    suspend() {
+      suspended = true;
+      apply();
+    },
+    setMuted(on) {
+      muted = !!on;
+      apply();
+    },
+    // For whoever needs to know what the page holds.
+    status() {
+      const r = api();
+      return {
+        state: state,
+        serial: serial,
+        suspended: r ? !!r.suspended : suspended,
+        volume: r ? r.volume : null,
+      };
+    },
+  };
+})();

@@ -1,0 +1,23 @@
+#pragma once
+// The web profile of the Flash display: off the record, no cache on disk, no
+// cookies kept, downloads cancelled, every request outside the page's own
+// scheme, data: and blob: blocked, and the page's files served from an
+// allow-list built into the program.
+#include <QByteArray>
+
+class QObject;
+class QWebEngineProfile;
+
+namespace corvane::flashweb {
+
+// The URL scheme and host of the page and Ruffle's files.
+inline constexpr char Scheme[] = "corvane";
+inline constexpr char Host[] = "flash";
+
+// Registers the scheme with the web engine; before QApplication only.
+void registerScheme();
+
+// A new locked-down profile owned by parent.
+QWebEngineProfile* createProfile(QObject* parent);
+
+} // namespace corvane::flashweb

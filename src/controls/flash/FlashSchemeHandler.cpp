@@ -1,0 +1,63 @@
+#include "FlashSchemeHandler.h"
+
+#include "FlashProfile.h"
+
+#include <QDir>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcFlashScheme, "corvane.flash.scheme", QtWarningMsg)
+#include <QFile>
+#include <QUrl>
+#include <QWebEngineUrlRequestJob>
+
+namespace corvane {
+
+QString FlashSchemeHandler::resourceDir() { return QStringLiteral(":/corvane-flash"); }
+
+QByteArray FlashSchemeHandler::mimeType(const QString& name)
+{
+    if (name.endsWith(QLatin1String(".html")))
+        return "text/html";
+    if (name.endsWith(QLatin1String(".js")))
+        return "text/javascript";
+    if (name.endsWith(QLatin1String(".wasm")))
+        return "application/wasm";
+    return {};
+}
+
+FlashSchemeHandler::FlashSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHandler(parent)
+{
+    const QStringList names = QDir(resourceDir()).entryList(QDir::Files);
+    for (const QString& name : names) {
+        if (!mimeType(name).isEmpty())
+            allowed_.insert(name);
+    }
+}
+
+void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
+{
+    const QUrl url = job->requestUrl();
+    qCDebug(lcFlashScheme) << job->requestMethod() << url << job->initiator();
+    if (job->requestMethod() != "GET" || url.host() != QLatin1String(flashweb::Host) || url.hasQuery()) {
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+        return;
+    }
+    QString name = url.path();
+    if (!name.startsWith(QLatin1Char('/'))) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    name.remove(0, 1);
+    if (!allowed_.contains(name)) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    auto* file = new QFile(resourceDir() + QLatin1Char('/') + name, job);
+    if (!file->open(QIODevice::ReadOnly)) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    job->reply(mimeType(name), file);
+}
+
+} // namespace corvane

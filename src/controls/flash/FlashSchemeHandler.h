@@ -1,0 +1,25 @@
+#pragma once
+// Serves the host page and Ruffle's runtime files from the resources built
+// into the program. What is not in that list is not found.
+#include <QSet>
+#include <QString>
+#include <QWebEngineUrlSchemeHandler>
+
+namespace corvane {
+
+class FlashSchemeHandler : public QWebEngineUrlSchemeHandler {
+    Q_OBJECT
+public:
+    explicit FlashSchemeHandler(QObject* parent = nullptr);
+    void requestStarted(QWebEngineUrlRequestJob* job) override;
+
+    // The resource folder that holds the served files.
+    static QString resourceDir();
+    // Content type by file name; empty for names that are never served.
+    static QByteArray mimeType(const QString& name);
+
+private:
+    QSet<QString> allowed_;
+};
+
+} // namespace corvane

@@ -1,0 +1,65 @@
+#include "FlashWebPage.h"
+
+#include "FlashProfile.h"
+
+#include <QAuthenticator>
+#include <QLoggingCategory>
+#include <QWebEngineFileSystemAccessRequest>
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineRegisterProtocolHandlerRequest>
+
+Q_LOGGING_CATEGORY(lcFlashPage, "corvane.flash.page", QtWarningMsg)
+
+namespace corvane {
+
+QUrl FlashWebPage::hostUrl()
+{
+    QUrl url;
+    url.setScheme(QLatin1String(flashweb::Scheme));
+    url.setHost(QLatin1String(flashweb::Host));
+    url.setPath(QStringLiteral("/host.html"));
+    return url;
+}
+
+FlashWebPage::FlashWebPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent)
+{
+    connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl& origin, Feature feature) {
+        setFeaturePermission(origin, feature, PermissionDeniedByUser);
+    });
+    connect(this, &QWebEnginePage::fullScreenRequested, this,
+            [](QWebEngineFullScreenRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+            [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::authenticationRequired, this,
+            [](const QUrl&, QAuthenticator* auth) { *auth = QAuthenticator(); });
+    connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+            [](const QUrl&, QAuthenticator* auth, const QString&) { *auth = QAuthenticator(); });
+}
+
+bool FlashWebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame)
+{
+    const bool ok = isMainFrame && url.adjusted(QUrl::RemoveFragment) == hostUrl();
+    if (!ok)
+        qCDebug(lcFlashPage) << "navigation refused:" << url;
+    return ok;
+}
+
+QWebEnginePage* FlashWebPage::createWindow(WebWindowType) { return nullptr; }
+
+QStringList FlashWebPage::chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) { return {}; }
+
+void FlashWebPage::javaScriptAlert(const QUrl&, const QString&) {}
+
+bool FlashWebPage::javaScriptConfirm(const QUrl&, const QString&) { return false; }
+
+bool FlashWebPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) { return false; }
+
+void FlashWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int lineNumber,
+                                            const QString& sourceID)
+{
+    qCDebug(lcFlashPage) << sourceID << lineNumber << message;
+}
+
+} // namespace corvane

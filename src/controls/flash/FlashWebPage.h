@@ -1,0 +1,29 @@
+#pragma once
+// The page that holds Ruffle: it may show its own host page and nothing else,
+// opens no window, picks no file, shows no dialog and is granted nothing.
+#include <QWebEnginePage>
+
+namespace corvane {
+
+class FlashWebPage : public QWebEnginePage {
+    Q_OBJECT
+public:
+    FlashWebPage(QWebEngineProfile* profile, QObject* parent);
+
+    // The only address this page may show.
+    static QUrl hostUrl();
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+    QWebEnginePage* createWindow(WebWindowType type) override;
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                            const QStringList& acceptedMimeTypes) override;
+    void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg, const QString& defaultValue,
+                          QString* result) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int lineNumber,
+                                  const QString& sourceID) override;
+};
+
+} // namespace corvane

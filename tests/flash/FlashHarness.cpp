@@ -1,0 +1,143 @@
+#include "FlashHarness.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QWindow>
+
+namespace corvane::test {
+
+FlashHarness::FlashHarness() : window_(std::make_unique<QWidget>())
+{
+    window_->setWindowTitle(QStringLiteral("Flash test"));
+    window_->resize(309, 229);
+    player_ = new FlashPlayer(window_.get());
+    player_->setGeometry(10, 10, 289, 209);
+    window_->show();
+    if (!QTest::qWaitForWindowExposed(window_.get()))
+        qWarning("the test window was never exposed");
+}
+
+FlashHarness::~FlashHarness() = default;
+
+QString FlashHarness::writeFile(const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir_.filePath(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    return path;
+}
+
+QImage FlashHarness::shot() const
+{
+    QScreen* screen = window_->screen();
+    const QPoint at = player_->mapTo(window_.get(), QPoint(0, 0));
+    return screen->grabWindow(window_->winId(), at.x(), at.y(), player_->width(), player_->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+bool FlashHarness::waitForChange(const QImage& before, int timeoutMs) const
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        QTest::qWait(50);
+        if (shot() != before)
+            return true;
+    }
+    return false;
+}
+
+QImage FlashHarness::waitForStill(int quietMs, int timeoutMs) const
+{
+    QElapsedTimer t;
+    t.start();
+    QImage last = shot();
+    QElapsedTimer still;
+    still.start();
+    while (t.elapsed() < timeoutMs) {
+        QTest::qWait(50);
+        const QImage now = shot();
+        if (now != last) {
+            last = now;
+            still.restart();
+        } else if (still.elapsed() >= quietMs) {
+            return last;
+        }
+    }
+    return {};
+}
+
+double FlashHarness::colourShare(const QImage& image, const QColor& c)
+{
+    if (image.isNull())
+        return 0;
+    qint64 hits = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = line[x];
+            if (std::abs(qRed(p) - c.red()) < 12 && std::abs(qGreen(p) - c.green()) < 12
+                && std::abs(qBlue(p) - c.blue()) < 12)
+                ++hits;
+        }
+    }
+    return double(hits) / (double(image.width()) * image.height());
+}
+
+bool FlashHarness::waitForColour(const QColor& c, double share, int timeoutMs) const
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        if (colourShare(shot(), c) >= share)
+            return true;
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+QWebEngineView* FlashHarness::view() const { return player_->findChild<QWebEngineView*>(); }
+
+QVariant FlashHarness::evaluate(const QString& script, int timeoutMs) const
+{
+    QWebEngineView* v = view();
+    if (!v)
+        return {};
+    struct Answer {
+        QVariant value;
+        bool done = false;
+        QEventLoop* loop = nullptr;
+    };
+    auto answer = std::make_shared<Answer>();
+    QEventLoop loop;
+    answer->loop = &loop;
+    v->page()->runJavaScript(script, [answer](const QVariant& r) {
+        answer->value = r;
+        answer->done = true;
+        if (answer->loop)
+            answer->loop->quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!answer->done)
+        loop.exec();
+    answer->loop = nullptr;
+    return answer->value;
+}
+
+int runFlashTests(QObject* tests, int argc, char** argv)
+{
+    FlashPlayer::prepareApplication();
+    QApplication app(argc, argv);
+    return QTest::qExec(tests, argc, argv);
+}
+
+} // namespace corvane::test

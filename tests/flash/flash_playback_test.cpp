@@ -1,0 +1,90 @@
+// The Flash display area plays, stops, resumes and replaces movies, as seen
+// in screenshots of the display taken from the X server.
+#include "DispatchIds.h"
+#include "FlashHarness.h"
+
+#include <QTest>
+
+using namespace corvane;
+using namespace corvane::test;
+
+class FlashPlaybackTest : public QObject {
+    Q_OBJECT
+private slots:
+    void idleControlStartsNothing();
+    void playsStopsResumesAndReplaces();
+};
+
+void FlashPlaybackTest::idleControlStartsNothing()
+{
+    FlashHarness h;
+    FlashPlayer& p = h.player();
+    p.call(dispid::flash::Play);
+    p.call(dispid::flash::Stop);
+    p.put(dispid::flash::Mute, true);
+    QVERIFY(!p.engineStarted());
+    QVERIFY(h.view() == nullptr);
+    QCOMPARE(p.get(dispid::flash::Movie).toText(), QString());
+}
+
+void FlashPlaybackTest::playsStopsResumesAndReplaces()
+{
+    FlashHarness h;
+    FlashPlayer& p = h.player();
+
+    // The square crosses the stage in 17 frames at 24 per second and the
+    // movie loops, so no two shots 700 ms apart match while it plays.
+    SwfMovie blue;
+    blue.frameRate = 24;
+    blue.frames = 17;
+    const QString first = h.writeFile("first.swf", writeSwf(blue));
+    p.put(dispid::flash::Movie, first);
+    p.call(dispid::flash::Play);
+    QCOMPARE(p.get(dispid::flash::Movie).toText(), first);
+    QVERIFY2(h.waitForColour(blue.background, 0.3), "the movie's background never showed");
+    QVERIFY2(h.waitForColour(blue.square, 0.01), "the square never showed");
+
+    // Playing: the frames change, again and again.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY2(h.waitForChange(h.shot()), "the movie does not move while playing");
+
+    // Stopped: the frame stays shown and does not change.
+    p.call(dispid::flash::Stop);
+    const QImage still = h.waitForStill();
+    QVERIFY2(!still.isNull(), "the movie went on moving after stop");
+    QVERIFY(FlashHarness::colourShare(still, blue.background) > 0.3);
+    QVERIFY(FlashHarness::colourShare(still, blue.square) > 0.01);
+    QTest::qWait(700);
+    QCOMPARE(h.shot(), still);
+    p.call(dispid::flash::Stop); // stopping twice changes nothing
+    QTest::qWait(300);
+    QCOMPARE(h.shot(), still);
+
+    // Play resumes from where it stood.
+    p.call(dispid::flash::Play);
+    QVERIFY2(h.waitForChange(still), "play did not resume the movie");
+    QVERIFY(h.waitForChange(h.shot()));
+
+    // A second movie replaces the first: the first's colours go away.
+    SwfMovie green;
+    green.background = QColor(0x30, 0xA0, 0x40);
+    green.square = QColor(0xF0, 0xE0, 0x20);
+    const QString second = h.writeFile("second.swf", writeSwf(green));
+    p.call(dispid::flash::Stop);
+    p.put(dispid::flash::Movie, second);
+    QCOMPARE(p.get(dispid::flash::Movie).toText(), second);
+    QVERIFY2(h.waitForColour(green.background, 0.3), "the second movie never showed");
+    const QImage now = h.shot();
+    QCOMPARE(FlashHarness::colourShare(now, blue.background), 0.0);
+    QCOMPARE(FlashHarness::colourShare(now, blue.square), 0.0);
+    // A new movie plays by itself, even after a stop.
+    QVERIFY2(h.waitForChange(now), "the second movie does not play");
+}
+
+int main(int argc, char** argv)
+{
+    FlashPlaybackTest t;
+    return runFlashTests(&t, argc, argv);
+}
+
+#include "flash_playback_test.moc"
