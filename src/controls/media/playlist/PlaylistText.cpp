@@ -70,7 +70,7 @@ QString decodeListText(QByteArrayView bytes, bool forceUtf8)
         return decodeWith(QStringDecoder(QStringConverter::Utf16LE), bytes.sliced(2));
     if (startsWith(bytes, "\xFE\xFF", 2))
         return decodeWith(QStringDecoder(QStringConverter::Utf16BE), bytes.sliced(2));
-    if (true)
+    if (forceUtf8 || isValidUtf8(bytes))
         return decodeWith(QStringDecoder(QStringConverter::Utf8), bytes);
     QStringDecoder gbk("GB18030");
     if (gbk.isValid())
