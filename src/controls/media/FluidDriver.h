@@ -1,23 +1,75 @@
 #pragma once
+// Plays MIDI files through FluidSynth. Our own reader checks the file and
+// times it (FluidSynth knows no length before playing and has no tick to
+// millisecond conversion); the bytes then go to a FluidSynth player. The
+// synth and its soundfont live as long as the driver; each open gets a new
+// player and audio driver. The player advances only while the synth renders,
+// so with no sound device the samples go, in real time, to /dev/null.
 #include "MediaDriver.h"
+#include "MidiFile.h"
+
+#include <optional>
+
+class QTimer;
+struct _fluid_hashtable_t;
+struct _fluid_synth_t;
+struct _fluid_player_t;
+struct _fluid_audio_driver_t;
+
 namespace corvane {
+
 class FluidDriver : public MediaDriver {
     Q_OBJECT
 public:
-    explicit FluidDriver(QString audioOutput, QObject* parent = nullptr) : MediaDriver(parent), audioOutput_(std::move(audioOutput)) {}
-    bool open(const QString&, bool) override { return false; }
-    void close() override {}
-    void play() override {}
-    void pause() override {}
-    void seek(qint64) override {}
-    void seekToEnd() override {}
+    // audioOutput "null" skips the sound devices and renders silently.
+    explicit FluidDriver(QString audioOutput, QObject* parent = nullptr);
+    ~FluidDriver() override;
+
+    bool open(const QString& absolutePath, bool allowVideo) override;
+    void close() override;
+    void play() override;
+    void pause() override;
+    void seek(qint64 ms) override;
+    void seekToEnd() override;
     void frameStep(int) override {}
-    qint64 lengthMs() const override { return 0; }
-    qint64 positionMs() const override { return 0; }
+
+    qint64 lengthMs() const override { return midi_ ? midi_->lengthMs() : 0; }
+    qint64 positionMs() const override;
     bool hasVideo() const override { return false; }
-    void setMuted(bool) override {}
-    bool engineMuted() const override { return false; }
+    void setMuted(bool muted) override;
+    bool engineMuted() const override;
+
+    // Which output the samples go to: "pulseaudio", "alsa" or "file".
+    QString audioDriverName() const { return driverName_; }
+    // The soundfonts looked for, in order.
+    static QStringList soundFontCandidates();
+
 private:
+    bool ensureSynth();
+    bool startPlayer(qint64 fromTick);
+    void stopPlayer();
+    bool startAudio();
+    qint64 currentTick() const;
+    void poll();
+
     QString audioOutput_;
+    _fluid_hashtable_t* settings_ = nullptr;
+    _fluid_synth_t* synth_ = nullptr;
+    _fluid_player_t* player_ = nullptr;
+    _fluid_audio_driver_t* audio_ = nullptr;
+    QString driverName_;
+    bool synthFailed_ = false;
+    bool muted_ = false;
+    double gain_ = 0.2;
+
+    std::optional<MidiFile> midi_;
+    QTimer* poll_;
+    bool playing_ = false;
+    // A position asked for that the player has not taken up yet.
+    qint64 pendingTick_ = -1;
+    bool seekSent_ = false;
+    bool spent_ = false;  // played to its end: the next play takes a new player
+    qint64 stoppedTick_ = 0;
 };
-}
+
+} // namespace corvane

@@ -35,7 +35,11 @@ bool hasDriveLetter(const QString& s)
 
 LocalRef local(const QString& path)
 {
-    return {LocalRef::Kind::Local, QDir::cleanPath(path)};
+    // cleanPath keeps a leading "/.." ("/../a" stays); above the root is the root.
+    QString clean = QDir::cleanPath(path);
+    while (clean == u"/.." || clean.startsWith(u"/../"))
+        clean.remove(0, 3);
+    return {LocalRef::Kind::Local, clean.isEmpty() ? u"/"_qs : clean};
 }
 
 LocalRef remote()
