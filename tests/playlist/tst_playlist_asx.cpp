@@ -210,6 +210,10 @@ void TestAsx::windowsPathsAndFileUrls()
     QCOMPARE(int(resolveRef(u"d:x.wav"_qs, base).kind), int(LocalRef::Kind::Unusable));
     QCOMPARE(int(resolveRef(u"file:///a%00b.wav"_qs, base).kind), int(LocalRef::Kind::Unusable));
     QCOMPARE(resolveRef(u"file:rel.wav"_qs, base).path, u"/music/rel.wav"_qs);
+    // Found by the M3U fuzzer: names climbing above the root stay clean.
+    QCOMPARE(resolveRef(u"../../../x.wav"_qs, base).path, u"/x.wav"_qs);
+    QCOMPARE(resolveRef(u"/../tmp/a.wav"_qs, base).path, u"/tmp/a.wav"_qs);
+    QCOMPARE(resolveRef(u"file:///.."_qs, base).path, u"/"_qs);
 }
 
 void TestAsx::nonLocalReferencesSkipped()
