@@ -13,6 +13,7 @@ class FlashPlaybackTest : public QObject {
 private slots:
     void idleControlStartsNothing();
     void playsStopsResumesAndReplaces();
+    void muteSilencesAndRestores();
 };
 
 void FlashPlaybackTest::idleControlStartsNothing()
@@ -79,6 +80,37 @@ void FlashPlaybackTest::playsStopsResumesAndReplaces()
     QCOMPARE(FlashHarness::colourShare(now, blue.square), 0.0);
     // A new movie plays by itself, even after a stop.
     QVERIFY2(h.waitForChange(now), "the second movie does not play");
+}
+
+// The movie's volume as the page holds it; -1 when there is no answer.
+static double volume(const FlashHarness& h)
+{
+    const QVariant v = h.evaluate(QStringLiteral("corvaneFlash.status().volume"));
+    return v.isValid() && !v.isNull() ? v.toDouble() : -1;
+}
+
+void FlashPlaybackTest::muteSilencesAndRestores()
+{
+    FlashHarness h;
+    FlashPlayer& p = h.player();
+    SwfMovie movie;
+    // Muted before the first movie: the movie starts silent.
+    p.put(dispid::flash::Mute, true);
+    QCOMPARE(p.get(dispid::flash::Mute).toBool(), true);
+    p.put(dispid::flash::Movie, h.writeFile("m.swf", writeSwf(movie)));
+    QVERIFY(h.waitForColour(movie.background, 0.3));
+    QTRY_COMPARE(volume(h), 0.0);
+    p.put(dispid::flash::Mute, false);
+    QTRY_COMPARE(volume(h), 1.0);
+    p.put(dispid::flash::Mute, true);
+    QTRY_COMPARE(volume(h), 0.0);
+    // A new movie keeps the box's word.
+    p.put(dispid::flash::Movie, h.writeFile("n.swf", writeSwf(movie)));
+    QTRY_COMPARE(h.evaluate(QStringLiteral("corvaneFlash.status().serial")).toInt(), 2);
+    QVERIFY(h.waitForColour(movie.background, 0.3));
+    QTRY_COMPARE(volume(h), 0.0);
+    // Muting does not stop the picture.
+    QVERIFY(h.waitForChange(h.shot()));
 }
 
 int main(int argc, char** argv)

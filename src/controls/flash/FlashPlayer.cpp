@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QResizeEvent>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -97,7 +98,16 @@ void FlashPlayer::startEngine()
     view_->setContextMenuPolicy(Qt::PreventContextMenu);
     view_->setGeometry(rect());
     view_->hide();
-    connect(page_, &QWebEnginePage::loadFinished, this, &FlashPlayer::pageLoaded);
+    // Only the host page's own load counts: a navigation the page refused
+    // reports a failed load of its own, and the movie goes on regardless.
+    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (!loading_ || info.url() != FlashWebPage::hostUrl())
+            return;
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+            pageLoaded(true);
+        else if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+            pageLoaded(false);
+    });
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { renderProcessGone(); });
 }
 

@@ -1,0 +1,187 @@
+// A movie reaches nothing but its own bytes: its getURL and loadMovie
+// actions, and the page itself, make no connection to a listener on the
+// loopback address.
+#include "DispatchIds.h"
+#include "FlashHarness.h"
+#include "FlashRequestGuard.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+using namespace corvane;
+using namespace corvane::test;
+
+class FlashLockdownTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void listenerIsReachable();
+    void movieActionsConnectNowhere();
+    void pageRequestsConnectNowhere();
+    void pageGetsOnlyItsOwnFiles();
+    void guardLetsOnlyOwnDataAndBlobThrough_data();
+    void guardLetsOnlyOwnDataAndBlobThrough();
+
+private:
+    QString url(const QString& path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(server_->serverPort()).arg(path);
+    }
+    std::unique_ptr<QTcpServer> server_;
+    QStringList seen_; // first line of each request that arrived
+    int connections_ = 0;
+};
+
+void FlashLockdownTest::init()
+{
+    server_ = std::make_unique<QTcpServer>();
+    connections_ = 0;
+    seen_.clear();
+    QVERIFY(server_->listen(QHostAddress::LocalHost));
+    connect(server_.get(), &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* s = server_->nextPendingConnection()) {
+            ++connections_;
+            connect(s, &QTcpSocket::readyRead, s, [this, s] { seen_ << QString::fromLatin1(s->readLine()).trimmed(); });
+        }
+    });
+}
+
+void FlashLockdownTest::cleanup() { server_.reset(); }
+
+// The listener itself works: a plain socket gets through, so silence in the
+// tests below means the page was stopped, not that nobody listened.
+void FlashLockdownTest::listenerIsReachable()
+{
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, server_->serverPort());
+    QVERIFY(probe.waitForConnected(5000));
+    probe.write("GET /probe HTTP/1.0\r\n\r\n");
+    QTRY_COMPARE(connections_, 1);
+    QTRY_COMPARE(seen_.value(0), QStringLiteral("GET /probe HTTP/1.0"));
+}
+
+void FlashLockdownTest::movieActionsConnectNowhere()
+{
+    FlashHarness h;
+    SwfMovie movie;
+    movie.frameRate = 24;
+    movie.frames = 12; // the first frame's actions run again twice a second
+    movie.getUrls = {{url("geturl-blank"), QStringLiteral("_blank")},
+                     {url("geturl-self"), QStringLiteral("_self")},
+                     {url("geturl-top"), QString()},
+                     {url("movie-level1.swf"), QStringLiteral("_level1")}};
+    movie.loadMovies = {url("movie-root.swf")};
+    const QUrl page = QUrl(QStringLiteral("corvane://flash/host.html"));
+    h.player().put(dispid::flash::Movie, h.writeFile("net.swf", writeSwf(movie)));
+    QVERIFY(h.waitForColour(movie.background, 0.3));
+    // Let the movie loop over its actions several times.
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(h.waitForChange(h.shot()));
+    QTest::qWait(1500);
+    QCOMPARE(connections_, 0);
+    QVERIFY2(seen_.isEmpty(), qPrintable(seen_.join(", ")));
+    // The page stayed where it was and the movie still plays.
+    QCOMPARE(h.view()->page()->url(), page);
+    QVERIFY(h.waitForChange(h.shot()));
+}
+
+void FlashLockdownTest::pageRequestsConnectNowhere()
+{
+    FlashHarness h;
+    SwfMovie movie;
+    h.player().put(dispid::flash::Movie, h.writeFile("m.swf", writeSwf(movie)));
+    QVERIFY(h.waitForColour(movie.background, 0.3));
+    // Whatever script in the page might try: fetch, XHR, an image, a
+    // window, a navigation.
+    const QString script = QStringLiteral(R"JS((() => {
+        const base = "%1";
+        fetch(base + "fetch").catch(() => {});
+        const x = new XMLHttpRequest();
+        try { x.open("GET", base + "xhr"); x.send(); } catch (e) {}
+        const img = new Image(); img.src = base + "img";
+        try { window.open(base + "window"); } catch (e) {}
+        setTimeout(() => { location.href = base + "navigate"; }, 200);
+        return true;
+    })())JS").arg(url(QString()));
+    QVERIFY(h.evaluate(script).toBool());
+    QTest::qWait(2000);
+    QCOMPARE(connections_, 0);
+    QVERIFY2(seen_.isEmpty(), qPrintable(seen_.join(", ")));
+    QCOMPARE(h.view()->page()->url(), QUrl(QStringLiteral("corvane://flash/host.html")));
+    QVERIFY(h.waitForChange(h.shot()));
+}
+
+// The page's own scheme serves Ruffle's runtime and the page, nothing else:
+// no source maps, no paths out of its folder, no other host, no queries.
+void FlashLockdownTest::pageGetsOnlyItsOwnFiles()
+{
+    FlashHarness h;
+    SwfMovie movie;
+    h.player().put(dispid::flash::Movie, h.writeFile("m.swf", writeSwf(movie)));
+    QVERIFY(h.waitForColour(movie.background, 0.3));
+    const QString script = QStringLiteral(R"JS((() => {
+        const answers = {};
+        for (const u of ["ruffle.js", "host.js", "ruffle.js.map", "package.json", "README.md",
+                         "../corvane-flash/ruffle.js", "%2e%2e/ruffle.js", "sub/ruffle.js",
+                         "ruffle.js?x=1", "corvane://other/ruffle.js", "flash.qrc"]) {
+            const x = new XMLHttpRequest();
+            try {
+                x.open("GET", u, false);
+                x.send();
+                answers[u] = x.status;
+            } catch (e) {
+                answers[u] = -1;
+            }
+        }
+        return JSON.stringify(answers);
+    })())JS");
+    const QJsonObject answers = QJsonDocument::fromJson(h.evaluate(script).toString().toUtf8()).object();
+    QCOMPARE(answers.size(), 11);
+    for (auto it = answers.begin(); it != answers.end(); ++it) {
+        const bool served = it.value().toInt() == 200;
+        // "%2e%2e/ruffle.js" resolves to /ruffle.js, one of the page's own files.
+        const bool own = QStringList{"ruffle.js", "host.js", "%2e%2e/ruffle.js"}
+                             .contains(it.key());
+        QVERIFY2(served == own, qPrintable(it.key() + " answered " + QString::number(it.value().toInt())));
+    }
+}
+
+void FlashLockdownTest::guardLetsOnlyOwnDataAndBlobThrough_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("own page") << "corvane://flash/host.html" << true;
+    QTest::newRow("own wasm") << "corvane://flash/x.wasm" << true;
+    QTest::newRow("data") << "data:text/plain,hi" << true;
+    QTest::newRow("blob") << "blob:corvane://flash/0d1b" << true;
+    QTest::newRow("other host of own scheme") << "corvane://elsewhere/host.html" << false;
+    QTest::newRow("http") << "http://127.0.0.1/" << false;
+    QTest::newRow("https") << "https://example.org/" << false;
+    QTest::newRow("websocket") << "ws://127.0.0.1/" << false;
+    QTest::newRow("file") << "file:///etc/passwd" << false;
+    QTest::newRow("qrc") << "qrc:/corvane-flash/host.html" << false;
+    QTest::newRow("ftp") << "ftp://127.0.0.1/" << false;
+    QTest::newRow("javascript") << "javascript:alert(1)" << false;
+}
+
+void FlashLockdownTest::guardLetsOnlyOwnDataAndBlobThrough()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, allowed);
+    QCOMPARE(FlashRequestGuard::allowed(QUrl(url)), allowed);
+}
+
+int main(int argc, char** argv)
+{
+    FlashLockdownTest t;
+    return runFlashTests(&t, argc, argv);
+}
+
+#include "flash_lockdown_test.moc"
