@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "Form1.h"
+#include "FlashPlayer.h"
 #include "Icons.h"
 #include "SecondaryWindows.h"
 
@@ -35,6 +36,7 @@ void installLanguageAndFonts()
 
 int runCorvane(int argc, char** argv)
 {
+    FlashPlayer::prepareApplication();
     QApplication app(argc, argv);
     installLanguageAndFonts();
     QApplication::setWindowIcon(appIcon());

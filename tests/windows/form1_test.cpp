@@ -1,5 +1,6 @@
 // The real main window: places, faces, tab order, states, shortcuts, menu.
 #include "DispatchIds.h"
+#include "FlashPlayer.h"
 #include "Form1.h"
 #include "Form1Layout.h"
 #include "MediaKinds.h"
@@ -323,5 +324,11 @@ void Form1Test::kindTriggersAgree()
     }
 }
 
-QTEST_MAIN(Form1Test)
+int main(int argc, char** argv)
+{
+    FlashPlayer::prepareApplication();
+    QApplication app(argc, argv);
+    Form1Test t;
+    return QTest::qExec(&t, argc, argv);
+}
 #include "form1_test.moc"
