@@ -56,6 +56,8 @@ constexpr const char* kCoreOptions[][2] = {
     {"access-references", "no"},
     {"audio-fallback-to-null", "yes"},
     {"keep-open", "yes"},
+    {"hwdec", "no"},
+    {"gpu-hwdec-interop", "no"},
     {"pause", "yes"},
 };
 

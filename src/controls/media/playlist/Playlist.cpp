@@ -18,6 +18,19 @@ bool hasSuffix(const QString& path, QStringView suffix)
     return QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) == 0;
 }
 
+// Cheap first look, so that the start of every media file named by a list
+// is not decoded: list text starts, after a byte-order mark and white space,
+// with '<' or '#'. UTF-16 text is left to the full look.
+bool mayBeListText(const QByteArray& head)
+{
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
+        return true;
+    qsizetype i = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (i < head.size() && (head[i] == ' ' || (head[i] >= '\t' && head[i] <= '\r')))
+        ++i;
+    return i < head.size() && (head[i] == '<' || head[i] == '#');
+}
+
 QByteArray readHead(const QString& path)
 {
     QFile f(path);
@@ -138,10 +151,14 @@ private:
 
 PlaylistKind playlistKind(const QString& path, const QByteArray& head)
 {
-    const QString text = decodeListText(head);
-    if (startsWithAsxRoot(text))
-        return PlaylistKind::Asx;
-    if (startsWithM3uHeader(text) || hasSuffix(path, u"m3u") || hasSuffix(path, u"m3u8"))
+    if (mayBeListText(head)) {
+        const QString text = decodeListText(head);
+        if (startsWithAsxRoot(text))
+            return PlaylistKind::Asx;
+        if (startsWithM3uHeader(text))
+            return PlaylistKind::M3u;
+    }
+    if (hasSuffix(path, u"m3u") || hasSuffix(path, u"m3u8"))
         return PlaylistKind::M3u;
     return PlaylistKind::None;
 }
