@@ -26,5 +26,5 @@ set(CORVANE_STRING_TABLE "080404B0")
 set(CORVANE_DISPLAY_VERSION "Version ${CORVANE_VERSION_MAJOR}.${CORVANE_VERSION_MINOR}")
 
 # Desktop identity and the date of this release.
-set(CORVANE_APP_ID "org.example.Corvane")
+set(CORVANE_APP_ID "org.example.corvane")
 set(CORVANE_RELEASE_DATE "2026-12-06")

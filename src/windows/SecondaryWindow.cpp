@@ -8,6 +8,19 @@
 
 namespace corvane::secondary {
 
+namespace {
+// Centred on the screen: there is no owner to centre on. Done again once
+// the window is shown, when the size of its frame is known.
+void centreOnScreen(QWidget* window)
+{
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+} // namespace
+
 SecondaryWindow::SecondaryWindow(const WindowLayout& layout) : layout_(layout) {}
 
 SecondaryWindow::~SecondaryWindow()
@@ -24,16 +37,13 @@ QWidget* SecondaryWindow::window() const
 
 void SecondaryWindow::show()
 {
-    if (!window()) {
+    const bool loading = !window();
+    if (loading) {
         window_ = buildWindow(layout_);
-        // Centred on the screen: there is no owner to centre on.
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect r(QPoint(), window_->size());
-            r.moveCenter(screen->availableGeometry().center());
-            window_->move(r.topLeft());
-        }
+        centreOnScreen(window_);
     }
     window_->show();
+    if (loading) centreOnScreen(window_);
     window_->raise();
     window_->activateWindow();
 }
