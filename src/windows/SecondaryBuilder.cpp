@@ -67,7 +67,7 @@ QWidget* makeLabel(const ControlSpec& spec, QWidget* parent, QWidget* window)
 QWidget* makeTextBox(const ControlSpec& spec, QWidget* parent, QWidget* window)
 {
     auto* edit = new QPlainTextEdit(parent);
-    edit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    edit->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);  // the two-pixel sunken edge
     edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -87,8 +87,7 @@ QWidget* makeTextBox(const ControlSpec& spec, QWidget* parent, QWidget* window)
 QWidget* makePictureBox(const ControlSpec&, QWidget* parent)
 {
     auto* box = new QFrame(parent);
-    box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    box->setLineWidth(2);
+    box->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     paintAsButtonFace(box);
     return box;
 }
