@@ -90,6 +90,7 @@ class PackagingTest : public QObject {
     Q_OBJECT
 private slots:
     void windowsResourceScript();
+    void windowsResourceCompiles();
     void versionRecordInTheExecutable();
     void iconFiles_data();
     void iconFiles();
@@ -111,6 +112,25 @@ void PackagingTest::windowsResourceScript()
     const auto m = icon.match(QString::fromUtf8(rc));
     QVERIFY(m.hasMatch());
     QVERIFY(QFile::exists(m.captured(1)));
+}
+
+// Compiled as a Windows build would, and read back from the compiled form.
+void PackagingTest::windowsResourceCompiles()
+{
+    const QString windres = QStringLiteral("x86_64-w64-mingw32-windres");
+    QTemporaryDir dir;
+    const QString res = dir.filePath(QStringLiteral("corvane.res"));
+    QByteArray out;
+    QCOMPARE(run(windres, {QStringLiteral("--preprocessor=cpp"), QStringLiteral("-i"), binaryDir() + QStringLiteral("/packaging/corvane.rc"),
+                           QStringLiteral("-O"), QStringLiteral("res"), QStringLiteral("-o"), res}, &out), 0);
+    QCOMPARE(run(windres, {QStringLiteral("-i"), res, QStringLiteral("-J"), QStringLiteral("res"), QStringLiteral("-O"), QStringLiteral("rc")}, &out), 0);
+    const QList<QByteArray> lines = out.split('\n');
+    for (const char* line : {"LANGUAGE 4, 2", "1 VERSIONINFO", " FILEVERSION 5, 1, 0, 0", " PRODUCTVERSION 5, 1, 0, 0",
+                             " FILEOS 0x4", " FILETYPE 0x1", "    BLOCK \"080404B0\"", "    VALUE \"Translation\", 0x804, 1200"})
+        QVERIFY2(lines.contains(QByteArray(line)), line);
+    QCOMPARE(rcStrings(out), kStrings);
+    QCOMPARE(out.count("/* RT_ICON */"), 3);  // 16, 32 and 48 pixels
+    QCOMPARE(out.count("/* RT_GROUP_ICON */"), 1);
 }
 
 void PackagingTest::versionRecordInTheExecutable()
