@@ -6,7 +6,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QList>
 #include <memory>
 
@@ -40,17 +41,24 @@ public:
     int length() { return device->get(dispid::mci::Length).toInt(); }
     int position() { return device->get(dispid::mci::Position).toInt(); }
 
-    // Spins the event loop until pred holds or the time is up.
+    // Runs the event loop until pred holds or the time is up, looking every
+    // few milliseconds (without spinning the processor).
     template <typename Pred>
     bool waitFor(Pred pred, int ms)
     {
+        if (pred())
+            return true;
         QDeadlineTimer deadline(ms);
-        while (!pred()) {
-            if (deadline.hasExpired())
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
+        QEventLoop loop;
+        QTimer look;
+        look.setInterval(5);
+        QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+            if (pred() || deadline.hasExpired())
+                loop.quit();
+        });
+        look.start();
+        loop.exec();
+        return pred();
     }
     void spin(int ms)
     {

@@ -22,7 +22,10 @@ private slots:
     void pauseDoesNotLeakIntoNextOpen();
     void badFilesOpenNothing_data();
     void badFilesOpenNothing();
+    void truncatedFilesOpenNothing();
     void audioDeviceRefusesPictureOnly();
+    void stepAndBackMoveOneFrameOfVideo();
+    void stepAndBackMoveFiveSecondsOfAudio();
     void statusUpdatesWhileOpenOnly();
 
 private:
@@ -216,6 +219,73 @@ void TstDeviceMpv::badFilesOpenNothing()
     h.spin(300);
     QCOMPARE(h.completions.size(), 0);
     QCOMPARE(h.statusUpdates, 0);
+}
+
+void TstDeviceMpv::truncatedFilesOpenNothing()
+{
+    const QString mp4 = makeMedia(dir_.path(), "whole.mp4",
+                                  {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
+                                   "sine=duration=1", "-c:v", "mpeg4", "-c:a", "aac", "-shortest"});
+    QVERIFY(!mp4.isEmpty());
+    auto head = [](const QString& path, qint64 n) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.read(n) : QByteArray();
+    };
+    const QList<QPair<QString, QByteArray>> cases{
+        {"cut.wav", head(wav_, 30)},                    // inside the header
+        {"cut.avi", head(avi_, 300)},                   // inside the stream headers
+        {"cut.mp4", head(mp4, QFileInfo(mp4).size() / 2)},  // the index (at its end) is gone
+    };
+    DeviceHarness h;
+    for (const auto& [name, bytes] : cases) {
+        h.open(name.endsWith(".wav") ? "WAVEAudio" : "MPEGVideo", writeFile(dir_.path(), name, bytes));
+        QVERIFY2(!h.device->isOpen(), qPrintable(name));
+        QCOMPARE(h.length(), 0);
+        h.command("play");
+    }
+    h.spin(300);
+    QCOMPARE(h.completions.size(), 0);
+    QCOMPARE(h.statusUpdates, 0);
+}
+
+void TstDeviceMpv::stepAndBackMoveOneFrameOfVideo()
+{
+    DeviceHarness h;
+    const QString path = makeAvi(dir_.path(), 3.0);  // 25 frames a second
+    h.open("AVIVideo", path);
+    h.command("play");
+    QVERIFY(h.waitForPosition(600, 4000));
+    h.command("pause");
+    h.spin(300);
+    const int at = h.position();
+    h.command("step");
+    QVERIFY(h.waitFor([&] { return h.position() > at; }, 2000));
+    h.spin(200);
+    QVERIFY2(h.position() - at <= 80, qPrintable(QStringLiteral("%1 -> %2").arg(at).arg(h.position())));
+    const int stepped = h.position();
+    h.command("back");
+    QVERIFY(h.waitFor([&] { return h.position() < stepped; }, 2000));
+    h.spin(200);
+    QVERIFY(stepped - h.position() <= 80);
+    QCOMPARE(h.completions.size(), 0);
+}
+
+void TstDeviceMpv::stepAndBackMoveFiveSecondsOfAudio()
+{
+    DeviceHarness h;
+    h.open("WAVEAudio", makeWav(dir_.path(), "twelve.wav", 12.0));
+    h.command("step");
+    QCOMPARE(h.position(), 5000);
+    h.command("play");
+    QVERIFY(h.waitForPosition(5100, 3000));
+    QVERIFY(h.position() < 6500);
+    h.command("back");
+    QVERIFY(h.position() < 1500);
+    h.command("step");
+    h.command("step");
+    h.command("step");  // past the end: completion
+    QVERIFY(h.waitForCompletions(1, 2000));
+    QCOMPARE(h.completions[0].position, h.length());
 }
 
 void TstDeviceMpv::audioDeviceRefusesPictureOnly()

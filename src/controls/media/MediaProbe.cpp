@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 extern "C" {
@@ -39,6 +40,43 @@ bool decodable(const AVCodecParameters* par)
     return par->codec_id != AV_CODEC_ID_NONE && avcodec_find_decoder(par->codec_id) != nullptr;
 }
 
+// Whether the container's header already tells all we need, so no packets
+// have to be decoded to learn it (wav, mp4, avi, asf usually do).
+bool headerComplete(const AVFormatContext* ctx)
+{
+    if (ctx->nb_streams == 0)
+        return false;
+    bool timed = ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream* st = ctx->streams[i];
+        timed = timed || (st->duration != AV_NOPTS_VALUE && st->duration > 0);
+        const AVCodecParameters* par = st->codecpar;
+        if (par->codec_type == AVMEDIA_TYPE_AUDIO
+            && (par->codec_id == AV_CODEC_ID_NONE || par->sample_rate <= 0 || par->ch_layout.nb_channels <= 0))
+            return false;
+        if (par->codec_type == AVMEDIA_TYPE_VIDEO && (par->codec_id == AV_CODEC_ID_NONE || par->width <= 0))
+            return false;
+    }
+    return timed;
+}
+
+// At least one packet of media follows the header. Plain PCM shows it by
+// the bytes left after the header (reading a packet of it makes the wav
+// reader scan the data for wrapped compressed audio, which takes a while).
+bool hasData(AVFormatContext* ctx)
+{
+    const AVCodecParameters* first = ctx->streams[0]->codecpar;
+    if (ctx->nb_streams == 1 && first->codec_id >= AV_CODEC_ID_PCM_S16LE && first->codec_id < AV_CODEC_ID_ADPCM_IMA_QT
+        && ctx->pb) {
+        const int64_t size = avio_size(ctx->pb);
+        return size > 0 && size - avio_tell(ctx->pb) >= std::max(1, first->block_align);
+    }
+    AVPacket* pkt = av_packet_alloc();
+    const bool ok = pkt && av_read_frame(ctx, pkt) >= 0;
+    av_packet_free(&pkt);
+    return ok;
+}
+
 MediaInfo notPlayable(const char* why)
 {
     MediaInfo info;
@@ -68,6 +106,10 @@ MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::millisecon
 
     AVDictionary* opts = nullptr;
     av_dict_set(&opts, "protocol_whitelist", "file", 0);
+    // Guessing the container reads ever larger heads of the file, up to this
+    // much; a quarter of the library's default keeps a file of noise from
+    // holding the caller for long, and still reaches past the usual tags.
+    av_dict_set(&opts, "formatprobesize", "262144", 0);
     const QByteArray url = "file:" + QFile::encodeName(absolutePath);
     const int rc = avformat_open_input(&fc.ctx, url.constData(), nullptr, &opts);
     av_dict_free(&opts);
@@ -77,8 +119,14 @@ MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::millisecon
     }
     if (fc.ctx->probe_score < kMinProbeScore)
         return notPlayable("unknown format");
-    if (avformat_find_stream_info(fc.ctx, nullptr) < 0 || Clock::now() >= deadline)
+    // Decoding a few packets to learn the streams costs some milliseconds;
+    // only containers that need it pay for it.
+    if (headerComplete(fc.ctx)) {
+        if (!hasData(fc.ctx))
+            return notPlayable("no media data");
+    } else if (avformat_find_stream_info(fc.ctx, nullptr) < 0 || Clock::now() >= deadline) {
         return notPlayable(Clock::now() >= deadline ? "timed out" : "unreadable streams");
+    }
 
     MediaInfo info;
     for (unsigned i = 0; i < fc.ctx->nb_streams; ++i) {

@@ -28,12 +28,17 @@
 //   is still playing, and pause turns on once it has played. The end is
 //   therefore eof-reached and pause together while we asked to play.
 // - pause carries over into the next file, so every open sets it.
+// - mpv reports time-pos some tens of milliseconds apart while playing
+//   audio. Between two reports the position runs on by the wall clock (at
+//   most kMaxRunOnMs past the last report), so the slider moves smoothly and
+//   the first advance shows as soon as playing has begun.
 
 namespace corvane {
 
 namespace {
 
 enum : uint64_t { TagNone = 0, TagLoad = 1, TagSeek = 2 };
+constexpr qint64 kMaxRunOnMs = 200;
 enum : uint64_t { PropTimePos = 1, PropEof, PropPause, PropMute };
 
 constexpr const char* kCoreOptions[][2] = {
@@ -150,6 +155,9 @@ bool MpvDriver::open(const QString& absolutePath, bool allowVideo)
     eof_ = false;
     paused_ = true;
     seeking_ = false;
+    restarted_ = false;
+    fileLoaded_ = false;
+    pendingSeekTarget_.clear();
     loadLocalFiles({absolutePath});
     return true;
 }
@@ -174,11 +182,23 @@ void MpvDriver::close()
         return;
     loaded_ = false;
     current_ = false;
+    fileLoaded_ = false;
+    pendingSeekTarget_.clear();
     wantPlay_ = false;
     positionMs_ = 0;
     command(TagNone, {"stop"});
     if (window_)
         window_->hide();
+}
+
+qint64 MpvDriver::positionMs() const
+{
+    if (!loaded_)
+        return 0;
+    const bool running = current_ && wantPlay_ && !paused_ && !seeking_ && !eof_ && restarted_;
+    if (!running || !sinceTimePos_.isValid())
+        return positionMs_;
+    return positionMs_ + std::min(sinceTimePos_.elapsed(), kMaxRunOnMs);
 }
 
 void MpvDriver::play()
@@ -195,6 +215,7 @@ void MpvDriver::pause()
 {
     if (!loaded_)
         return;
+    positionMs_ = positionMs();
     wantPlay_ = false;
     setFlag("pause", true);
 }
@@ -203,10 +224,10 @@ void MpvDriver::seek(qint64 ms)
 {
     if (!loaded_)
         return;
-    const QByteArray secs = QByteArray::number(double(ms) / 1000.0, 'f', 3);
-    command(TagSeek, {"seek", secs.constData(), "absolute+exact"});
+    seekTo(QByteArray::number(double(ms) / 1000.0, 'f', 3), "absolute+exact");
     positionMs_ = ms;
     seeking_ = true;
+    restarted_ = false;
     eof_ = false;
     endReported_ = false;
 }
@@ -217,15 +238,27 @@ void MpvDriver::seekToEnd()
         return;
     wantPlay_ = false;
     setFlag("pause", true);
-    command(TagSeek, {"seek", "100", "absolute-percent+exact"});
+    seekTo("100", "absolute-percent+exact");
     positionMs_ = info_.lengthMs;
     seeking_ = true;
+    restarted_ = false;
+}
+
+void MpvDriver::seekTo(const QByteArray& target, const char* flags)
+{
+    if (fileLoaded_) {
+        command(TagSeek, {"seek", target.constData(), flags});
+        return;
+    }
+    pendingSeekTarget_ = target;
+    pendingSeekFlags_ = flags;
 }
 
 void MpvDriver::frameStep(int direction)
 {
-    if (!loaded_ || !showsVideo_)
+    if (!loaded_ || !showsVideo_ || !fileLoaded_)
         return;
+    positionMs_ = positionMs();
     wantPlay_ = false;  // the engine pauses after a frame step
     command(TagNone, {direction < 0 ? "frame-back-step" : "frame-step"});
 }
@@ -274,6 +307,15 @@ void MpvDriver::handleEvent(const mpv_event& ev)
         if (startsPending_ > 0 && --startsPending_ == 0)
             current_ = loaded_;
         break;
+    case MPV_EVENT_FILE_LOADED:
+        if (current_ && startsPending_ == 0) {
+            fileLoaded_ = true;
+            if (!pendingSeekTarget_.isEmpty()) {
+                command(TagSeek, {"seek", pendingSeekTarget_.constData(), pendingSeekFlags_});
+                pendingSeekTarget_.clear();
+            }
+        }
+        break;
     case MPV_EVENT_END_FILE: {
         if (startsPending_ > 0 || !current_)
             break;  // a file we replaced or closed
@@ -297,8 +339,11 @@ void MpvDriver::handleEvent(const mpv_event& ev)
         }
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        if (current_)
+        if (current_ && startsPending_ == 0) {
             seeking_ = false;
+            restarted_ = true;
+            sinceTimePos_.restart();
+        }
         break;
     case MPV_EVENT_PROPERTY_CHANGE: {
         const auto* p = static_cast<const mpv_event_property*>(ev.data);
@@ -312,8 +357,10 @@ void MpvDriver::handleEvent(const mpv_event& ev)
         if (ev.reply_userdata == PropTimePos) {
             if (p->format == MPV_FORMAT_DOUBLE && !seeking_) {
                 const double t = *static_cast<double*>(p->data);
-                if (std::isfinite(t))
+                if (std::isfinite(t)) {
                     positionMs_ = qint64(std::llround(std::max(0.0, t) * 1000.0));
+                    sinceTimePos_.restart();
+                }
             }
         } else if (ev.reply_userdata == PropEof) {
             eof_ = p->format == MPV_FORMAT_FLAG && *static_cast<int*>(p->data) != 0;

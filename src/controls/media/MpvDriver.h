@@ -8,6 +8,7 @@
 #include "MediaDriver.h"
 #include "MediaProbe.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 #include <atomic>
@@ -37,7 +38,7 @@ public:
     void frameStep(int direction) override;
 
     qint64 lengthMs() const override { return loaded_ ? info_.lengthMs : 0; }
-    qint64 positionMs() const override { return loaded_ ? positionMs_ : 0; }
+    qint64 positionMs() const override;
     bool hasVideo() const override { return loaded_ && showsVideo_; }
     void setMuted(bool muted) override;
     bool engineMuted() const override { return engineMuted_; }
@@ -54,6 +55,8 @@ private:
     void handleEvent(const mpv_event& ev);
     void checkEnd();
     void command(uint64_t tag, std::initializer_list<const char*> args);
+    // Seeks before the engine has loaded the file wait for it.
+    void seekTo(const QByteArray& target, const char* flags);
     void setFlag(const char* name, bool on);
     void setText(const char* name, const char* value);
     static void onWakeup(void* self);
@@ -77,6 +80,11 @@ private:
     int startsPending_ = 0;
     bool current_ = false;
     bool seeking_ = false;
+    bool fileLoaded_ = false;
+    QByteArray pendingSeekTarget_;
+    const char* pendingSeekFlags_ = nullptr;
+    bool restarted_ = false;  // playback has (re)started since the last load or seek
+    QElapsedTimer sinceTimePos_;
     bool eof_ = false;
     bool paused_ = true;
     bool engineMuted_ = false;

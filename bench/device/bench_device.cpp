@@ -1,0 +1,217 @@
+// Measures the media device: open+play latency, CPU time against the engine's
+// own player, the longest GUI event-loop stall while opening, and resident
+// memory growth over many open/play/close cycles. Prints one figure a line.
+//
+//   bench_device latency TYPE FILE RUNS
+//   bench_device cpu TYPE FILE
+//   bench_device stall TYPE FILE
+//   bench_device rss CYCLES_SMALL CYCLES_LARGE TYPE FILE [TYPE FILE...]
+//   bench_device writemidi FILE.mid         (a 2-second MIDI file)
+#include "DispatchIds.h"
+#include "media/MediaDevice.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace corvane;
+
+namespace {
+
+struct Bench {
+    MediaDevice device{nullptr, {QStringLiteral("null"), QStringLiteral("null")}};
+    int completions = 0;
+    Bench()
+    {
+        device.advise([this](DispId ev, const Args&) {
+            if (ev == dispid::mci::Done)
+                ++completions;
+        });
+    }
+    void put(DispId id, const QString& v) { device.put(id, v); }
+    void open(const QString& type, const QString& file)
+    {
+        put(dispid::mci::DeviceType, type);
+        put(dispid::mci::FileName, file);
+        put(dispid::mci::Command, QStringLiteral("open"));
+    }
+    void cmd(const char* verb) { put(dispid::mci::Command, QString::fromLatin1(verb)); }
+    int position() { return device.get(dispid::mci::Position).toInt(); }
+    // Runs the event loop until pred holds, looking every `every` ms.
+    template <typename P>
+    bool spinUntil(P pred, int ms, int every = 1)
+    {
+        if (pred())
+            return true;
+        QDeadlineTimer dl(ms);
+        QEventLoop loop;
+        QTimer look;
+        look.setTimerType(Qt::PreciseTimer);
+        look.setInterval(every);
+        QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+            if (pred() || dl.hasExpired())
+                loop.quit();
+        });
+        look.start();
+        loop.exec();
+        return pred();
+    }
+};
+
+double cpuSeconds(int who)
+{
+    rusage ru{};
+    getrusage(who, &ru);
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+long rssKiB()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+int latency(const QString& type, const QString& file, int runs)
+{
+    Bench b;
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        b.open(type, file);
+        b.cmd("play");
+        if (!b.spinUntil([&] { return b.position() > 0; }, 5000, 1)) {
+            std::printf("run %d: position never advanced\n", i);
+            return 1;
+        }
+        ms.push_back(t.nsecsElapsed() / 1e6);
+        b.cmd("close");
+    }
+    const double first = ms.front();
+    std::sort(ms.begin(), ms.end());
+    std::printf("open+play to first advance (%s): median %.1f ms, worst %.1f ms, first %.1f ms, runs %d\n",
+                qPrintable(file.section('/', -1)), ms[ms.size() / 2], ms.back(), first, runs);
+    return 0;
+}
+
+int cpu(const QString& type, const QString& file)
+{
+    Bench b;
+    const double before = cpuSeconds(RUSAGE_SELF);
+    QElapsedTimer wall;
+    wall.start();
+    b.open(type, file);
+    b.cmd("play");
+    if (!b.spinUntil([&] { return b.completions > 0; }, 120000, 50))
+        return 1;
+    std::printf("device: cpu %.2f s, wall %.2f s\n", cpuSeconds(RUSAGE_SELF) - before, wall.elapsed() / 1000.0);
+    return 0;
+}
+
+int stall(const QString& type, const QString& file)
+{
+    Bench b;
+    b.open(QStringLiteral("WAVEAudio"), QStringLiteral("/nonexistent-warmup.wav"));  // engine created beforehand
+    QElapsedTimer gap;
+    qint64 worst = 0;
+    QTimer tick;
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        worst = std::max(worst, gap.nsecsElapsed());
+        gap.restart();
+    });
+    QElapsedTimer openCall;
+    qint64 openNs = 0;
+    QTimer::singleShot(200, [&] {
+        openCall.start();
+        b.open(type, file);
+        b.cmd("play");
+        openNs = openCall.nsecsElapsed();
+    });
+    gap.start();
+    tick.start();
+    b.spinUntil([] { return false; }, 1700, 5);
+    std::printf("longest event-loop stall opening %s: %.1f ms (open+play call %.1f ms, length %d)\n",
+                qPrintable(file.section('/', -1)), worst / 1e6, openNs / 1e6,
+                b.device.get(dispid::mci::Length).toInt());
+    return 0;
+}
+
+// Cycles through the (type, file) pairs in turn.
+int rss(const QStringList& typesAndFiles, int small, int large)
+{
+    Bench b;
+    long atSmall = 0;
+    const int kinds = int(typesAndFiles.size() / 2);
+    for (int i = 1; i <= large; ++i) {
+        const int k = i % kinds;
+        b.open(typesAndFiles[2 * k], typesAndFiles[2 * k + 1]);
+        b.cmd("play");
+        if (!b.spinUntil([&] { return b.position() > 0; }, 5000))
+            return 1;
+        b.cmd("close");
+        b.spinUntil([] { return false; }, 5);
+        if (i == small)
+            atSmall = rssKiB();
+    }
+    b.spinUntil([] { return false; }, 300);
+    const long atLarge = rssKiB();
+    QStringList names;
+    for (int k = 0; k < kinds; ++k)
+        names << typesAndFiles[2 * k + 1].section('/', -1);
+    std::printf("resident memory (%s): %ld KiB after %d cycles, %ld KiB after %d, growth %.2f MB\n",
+                qPrintable(names.join(QLatin1Char(','))), atSmall, small, atLarge, large, (atLarge - atSmall) / 1024.0);
+    return 0;
+}
+
+int writeMidi(const QString& path)
+{
+    // Format 0, 480 ticks a beat, 120 bpm, four notes of a beat each.
+    QByteArray ev;
+    ev.append("\x00\xc0\x00", 3);
+    for (char key : {char(60), char(64), char(67), char(72)}) {
+        ev.append("\x00\x90", 2).append(key).append(char(0x60));
+        ev.append("\x83\x60", 2).append(key).append(char(0));
+    }
+    ev.append("\x00\xff\x2f\x00", 4);
+    QByteArray out("MThd\0\0\0\x06\0\0\0\x01\x01\xe0", 14);
+    out.append("MTrk", 4);
+    for (int s = 24; s >= 0; s -= 8)
+        out.append(char((ev.size() >> s) & 0xff));
+    out.append(ev);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(out) == out.size() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList a = app.arguments();
+    const QString mode = a.value(1);
+    if (mode == QLatin1String("latency") && a.size() == 5)
+        return latency(a[2], a[3], a[4].toInt());
+    if (mode == QLatin1String("cpu") && a.size() == 4)
+        return cpu(a[2], a[3]);
+    if (mode == QLatin1String("stall") && a.size() == 4)
+        return stall(a[2], a[3]);
+    if (mode == QLatin1String("rss") && a.size() >= 6 && a.size() % 2 == 0)
+        return rss(a.mid(4), a[2].toInt(), a[3].toInt());
+    if (mode == QLatin1String("writemidi") && a.size() == 3)
+        return writeMidi(a[2]);
+    std::fprintf(stderr, "usage: see the head of bench_device.cpp\n");
+    return 2;
+}

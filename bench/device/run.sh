@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Benchmarks of the media device control. Makes its media in a temporary
+# folder, runs bench_device (null outputs) and prints the figures.
+# Targets: .wav open+play under 50 ms; CPU ratio to mpv <= 1.10; stall under
+# 50 ms for a missing or corrupt file; RSS growth under 5 MB.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+BUILD=${CORVANE_BUILD_DIR:-$PWD/build-bench}
+B=$BUILD/bench/device/bench_device
+export QT_QPA_PLATFORM=offscreen
+T=$(mktemp -d)
+trap 'rm -rf "$T"' EXIT
+ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+
+ff -f lavfi -i sine=frequency=440:duration=2 "$T/tone.wav"
+ff -f lavfi -i testsrc=size=1280x720:rate=30:duration=2 -f lavfi -i sine=duration=2 \
+   -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac -shortest "$T/hd2.mp4"
+ff -f lavfi -i testsrc=size=1280x720:rate=30:duration=10 -f lavfi -i sine=duration=10 \
+   -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac -shortest "$T/hd10.mp4"
+ff -f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i sine=duration=2 \
+   -c:v mpeg4 -c:a pcm_s16le -shortest "$T/small.avi"
+"$B" writemidi "$T/song.mid"
+# Large: ten minutes of 48 kHz stereo (~110 MB) and a minute of 720p H.264.
+ff -f lavfi -i sine=duration=600 -ac 2 -ar 48000 "$T/large.wav"
+ff -f lavfi -i testsrc=size=1280x720:rate=30:duration=60 -f lavfi -i sine=duration=60 \
+   -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest "$T/large.mp4"
+# Corrupt: the 10 s file with its head and middle overwritten; random bytes.
+cp "$T/hd10.mp4" "$T/corrupt.mp4"
+head -c 4096 /dev/urandom | dd of="$T/corrupt.mp4" conv=notrunc status=none
+head -c 1048576 /dev/urandom | dd of="$T/corrupt.mp4" bs=1M seek=1 conv=notrunc status=none
+head -c 8388608 /dev/urandom > "$T/noise.mpg"
+
+echo "-- open+play latency (20 runs)"
+"$B" latency WAVEAudio "$T/tone.wav" 20
+"$B" latency MPEGVideo "$T/hd2.mp4" 20
+
+echo "-- CPU time, 10 s 720p H.264, null outputs"
+dev=$("$B" cpu MPEGVideo "$T/hd10.mp4")
+echo "$dev"
+TIMEFORMAT='%U %S %R'
+ref=$( { time mpv --no-config --vo=null --ao=null --really-quiet "$T/hd10.mp4" >/dev/null 2>&1; } 2>&1 )
+read -r ru rs rr <<<"$ref"
+echo "mpv --no-config --vo=null --ao=null: cpu $(awk "BEGIN{printf \"%.2f\", $ru+$rs}") s, wall $rr s"
+devcpu=$(sed -n 's/.*cpu \([0-9.]*\) s.*/\1/p' <<<"$dev")
+awk "BEGIN{printf \"cpu ratio device/mpv: %.2f\n\", $devcpu/($ru+$rs)}"
+
+echo "-- GUI event-loop stall while opening"
+for f in large.wav large.mp4 corrupt.mp4 noise.mpg missing.avi; do
+  "$B" stall MPEGVideo "$T/$f" 2>/dev/null
+done
+
+echo "-- resident memory over open/play/close cycles (wav, avi, mid in turn)"
+kinds=(WAVEAudio "$T/tone.wav" AVIVideo "$T/small.avi" Sequencer "$T/song.mid")
+"$B" rss 10 200 "${kinds[@]}" 2>/dev/null
+# Where growth shows, tell a leak from the C library's per-thread arenas:
+# a leak keeps growing with more cycles and does not go with one arena.
+"$B" rss 200 400 "${kinds[@]}" 2>/dev/null
+MALLOC_ARENA_MAX=1 "$B" rss 10 200 "${kinds[@]}" 2>/dev/null | sed 's/^/MALLOC_ARENA_MAX=1: /' 
