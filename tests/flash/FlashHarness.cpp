@@ -1,5 +1,7 @@
 #include "FlashHarness.h"
 
+#include "FlashEngine.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -7,8 +9,6 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 #include <QWindow>
 
 namespace corvane::test {
@@ -105,12 +105,10 @@ bool FlashHarness::waitForColour(const QColor& c, double share, int timeoutMs) c
     return false;
 }
 
-QWebEngineView* FlashHarness::view() const { return player_->findChild<QWebEngineView*>(); }
-
 QVariant FlashHarness::evaluate(const QString& script, int timeoutMs) const
 {
-    QWebEngineView* v = view();
-    if (!v)
+    FlashEngine* engine = player_->engine();
+    if (!engine)
         return {};
     struct Answer {
         QVariant value;
@@ -120,7 +118,7 @@ QVariant FlashHarness::evaluate(const QString& script, int timeoutMs) const
     auto answer = std::make_shared<Answer>();
     QEventLoop loop;
     answer->loop = &loop;
-    v->page()->runJavaScript(script, [answer](const QVariant& r) {
+    engine->evaluate(script, [answer](const QVariant& r) {
         answer->value = r;
         answer->done = true;
         if (answer->loop)

@@ -11,8 +11,6 @@
 #include <QWidget>
 #include <memory>
 
-class QWebEngineView;
-
 namespace corvane::test {
 
 class FlashHarness {
@@ -35,8 +33,7 @@ public:
     // Waits until some pixel near colour c covers at least `share` of the area.
     bool waitForColour(const QColor& c, double share, int timeoutMs = 20000) const;
 
-    // The web view, once the engine started, and a script's result in it.
-    QWebEngineView* view() const;
+    // A script's result in the page; invalid when there is no page.
     QVariant evaluate(const QString& script, int timeoutMs = 10000) const;
 
     static double colourShare(const QImage& image, const QColor& c);

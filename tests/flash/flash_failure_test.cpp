@@ -2,14 +2,13 @@
 // web engine whose page process dies: it shows Ruffle's own error panel or
 // nothing, keeps the program responsive, and the next movie plays.
 #include "DispatchIds.h"
+#include "FlashEngine.h"
 #include "FlashHarness.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 #include <csignal>
 
@@ -89,7 +88,7 @@ void FlashFailureTest::renderProcessDeathLeavesAnEmptyDisplay()
     p.put(dispid::flash::Movie, h.writeFile("first.swf", writeSwf(first)));
     QVERIFY(h.waitForColour(first.background, 0.3));
 
-    const qint64 pid = h.view()->page()->renderProcessPid();
+    const qint64 pid = p.engine()->renderProcessId();
     QVERIFY(pid > 0);
     QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
     // The display goes empty: the movie's colours leave it.
@@ -104,7 +103,7 @@ void FlashFailureTest::renderProcessDeathLeavesAnEmptyDisplay()
     p.put(dispid::flash::Movie, h.writeFile("second.swf", writeSwf(second)));
     QVERIFY2(h.waitForColour(second.background, 0.3), "no movie after the page process died");
     QVERIFY(h.waitForChange(h.shot()));
-    QVERIFY(h.view()->page()->renderProcessPid() != pid);
+    QVERIFY(p.engine()->renderProcessId() != pid);
 }
 
 int main(int argc, char** argv)

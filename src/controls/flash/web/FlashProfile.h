@@ -14,7 +14,7 @@ namespace corvane::flashweb {
 inline constexpr char Scheme[] = "corvane";
 inline constexpr char Host[] = "flash";
 
-// Registers the scheme with the web engine; before QApplication only.
+// Registers the scheme with the web engine; before its first profile.
 void registerScheme();
 
 // A new locked-down profile owned by parent.

@@ -1,0 +1,14 @@
+#pragma once
+// Resident memory of this process and of the processes it started.
+#include <QtGlobal>
+
+namespace corvane::bench {
+
+// Resident set of one process in KiB, 0 if it is gone.
+qint64 residentKiB(qint64 pid);
+// This process alone.
+qint64 ownResidentKiB();
+// Every process below this one (the web engine's helpers), added up.
+qint64 childrenResidentKiB();
+
+} // namespace corvane::bench

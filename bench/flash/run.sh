@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Benchmarks of the Flash display area. scripts/bench.sh exports
+# CORVANE_BUILD_DIR and an X DISPLAY; run alone, this builds its own.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=${CORVANE_BUILD_DIR:-$root/build-bench}
+if [ ! -f "$build/build.ninja" ] && [ ! -f "$build/Makefile" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" --target flash_load_bench flash_launch_with flash_launch_without >/dev/null
+if [ -z "${DISPLAY:-}" ]; then source "$root/scripts/xvfb.sh"; fi
+bin=$build/bench/flash
+runs=${FLASH_BENCH_RUNS:-7}
+
+median() { sort -n | awk '{a[NR]=$1} END {if (NR==0) print "n/a"; else if (NR%2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
+field() { tr ' ' '\n' | sed -n "s/^$1=//p"; }
+
+echo "-- launch to main window painted ($runs runs each, alternating)"
+: > /tmp/flash-bench-with.$$; : > /tmp/flash-bench-without.$$
+for i in $(seq "$runs"); do
+  for variant in with without; do
+    start=$(date +%s%N)
+    line=$("$bin/flash_launch_$variant" 2>/dev/null | grep painted_ns)
+    end=$(echo "$line" | field painted_ns)
+    echo "$(( (end - start) / 1000 )) $(echo "$line" | field own_rss_kib)" >> /tmp/flash-bench-$variant.$$
+  done
+done
+for variant in with without; do
+  ms=$(awk '{print $1/1000}' /tmp/flash-bench-$variant.$$ | median)
+  rss=$(awk '{print $2}' /tmp/flash-bench-$variant.$$ | median)
+  echo "launch_to_painted_ms[$variant flash]=$ms rss_at_paint_kib[$variant flash]=$rss"
+done
+with=$(awk '{print $1/1000}' /tmp/flash-bench-with.$$ | median)
+without=$(awk '{print $1/1000}' /tmp/flash-bench-without.$$ | median)
+awk -v a="$with" -v b="$without" 'BEGIN {printf "launch_difference_percent=%.1f (target: within 10)\n", (a-b)*100/b}'
+rm -f /tmp/flash-bench-with.$$ /tmp/flash-bench-without.$$
+
+echo "-- movie handed over to first visible frame; memory ($runs runs)"
+: > /tmp/flash-bench-load.$$
+for i in $(seq "$runs"); do
+  "$bin/flash_load_bench" 2>/dev/null | grep cold_ms >> /tmp/flash-bench-load.$$ || echo "run $i failed"
+done
+for key in cold_ms warm_ms own_rss_before_kib children_rss_before_kib own_rss_playing_kib children_rss_playing_kib; do
+  echo "$key=$(field "$key" < /tmp/flash-bench-load.$$ | median)"
+done
+rm -f /tmp/flash-bench-load.$$

@@ -1,0 +1,65 @@
+#include "FlashModule.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+
+namespace corvane::flashmodule {
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// Loaded after the application started, the web engine remarks that it did
+// not share OpenGL contexts from the start. That is by design here: the
+// view then composes in software, which suits a 289 x 209 display well.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.contains(QLatin1String("initialized from a plugin")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+QStringList candidates()
+{
+    const QString name = QStringLiteral(CORVANE_FLASH_MODULE_NAME);
+    const QString appDir = QCoreApplication::applicationDirPath();
+    QStringList paths;
+    // Installed: <prefix>/bin/corvane and <prefix>/<libdir>/corvane/<module>.
+    paths << QDir(appDir).filePath(QStringLiteral("../" CORVANE_FLASH_MODULE_LIBDIR "/corvane/") + name);
+    // In the build tree, for the program, the tests and the benchmarks.
+    const QString buildDir = QStringLiteral(CORVANE_FLASH_BUILD_DIR);
+    const QString buildModule = QStringLiteral(CORVANE_FLASH_MODULE_BUILD_PATH);
+    if (QDir::cleanPath(appDir).startsWith(QDir::cleanPath(buildDir) + QLatin1Char('/')))
+        paths << buildModule;
+    return paths;
+}
+
+CreateFlashEngine load()
+{
+    for (const QString& path : candidates()) {
+        if (!QFileInfo::exists(path))
+            continue;
+        static QLibrary library; // never unloaded: the web engine cannot be
+        library.setFileName(path);
+        previousHandler = qInstallMessageHandler(quietHandler);
+        const bool ok = library.load();
+        qInstallMessageHandler(previousHandler);
+        if (!ok)
+            continue;
+        if (auto f = reinterpret_cast<CreateFlashEngine>(library.resolve(CreateFlashEngineSymbol)))
+            return f;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+CreateFlashEngine factory()
+{
+    static const CreateFlashEngine f = load();
+    return f;
+}
+
+} // namespace corvane::flashmodule

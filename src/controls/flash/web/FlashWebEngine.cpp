@@ -1,0 +1,123 @@
+#include "FlashWebEngine.h"
+
+#include "FlashProfile.h"
+#include "FlashWebPage.h"
+
+#include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace corvane {
+
+FlashWebEngine::FlashWebEngine(QWidget* area)
+{
+    profile_ = flashweb::createProfile(nullptr);
+    page_ = new FlashWebPage(profile_, nullptr);
+    view_ = new QWebEngineView(area);
+    view_->setPage(page_);
+    view_->setContextMenuPolicy(Qt::PreventContextMenu); // Ruffle has its own
+    view_->hide();
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+    // Only the host page's own load counts: a navigation the page refused
+    // reports a failed load of its own, and the movie goes on regardless.
+    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (!loading_ || info.url() != FlashWebPage::hostUrl())
+            return;
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+            pageLoaded(true);
+        else if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+            pageLoaded(false);
+    });
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { renderProcessGone(); });
+}
+
+FlashWebEngine::~FlashWebEngine()
+{
+    // The page must go before its profile.
+    delete view_;
+    delete page_;
+    delete profile_;
+}
+
+void FlashWebEngine::loadMovie(const QByteArray& bytes, bool playing, bool muted)
+{
+    pending_ = bytes;
+    playing_ = playing;
+    muted_ = muted;
+    if (ready_)
+        pushMovie();
+    else if (!loading_)
+        loadHostPage();
+}
+
+void FlashWebEngine::setPlaying(bool playing)
+{
+    playing_ = playing;
+    if (ready_ && hasMovie_)
+        run(playing_ ? QStringLiteral("corvaneFlash.resume()") : QStringLiteral("corvaneFlash.suspend()"));
+}
+
+void FlashWebEngine::setMuted(bool muted)
+{
+    muted_ = muted;
+    if (ready_ && hasMovie_)
+        run(QStringLiteral("corvaneFlash.setMuted(%1)").arg(muted_ ? "true" : "false"));
+}
+
+void FlashWebEngine::evaluate(const QString& script, std::function<void(const QVariant&)> done)
+{
+    if (!ready_) {
+        done({});
+        return;
+    }
+    page_->runJavaScript(script, [done = std::move(done)](const QVariant& v) { done(v); });
+}
+
+qint64 FlashWebEngine::renderProcessId() const { return page_->renderProcessPid(); }
+
+void FlashWebEngine::loadHostPage()
+{
+    loading_ = true;
+    ready_ = false;
+    hasMovie_ = false;
+    page_->load(FlashWebPage::hostUrl());
+}
+
+void FlashWebEngine::pageLoaded(bool ok)
+{
+    loading_ = false;
+    ready_ = ok;
+    if (!ok) {
+        view_->hide();
+        return; // the next movie tries again
+    }
+    view_->show();
+    if (pending_)
+        pushMovie();
+}
+
+void FlashWebEngine::renderProcessGone()
+{
+    ready_ = false;
+    loading_ = false;
+    hasMovie_ = false;
+    view_->hide();
+}
+
+void FlashWebEngine::pushMovie()
+{
+    const QByteArray bytes = *pending_;
+    pending_.reset();
+    hasMovie_ = true;
+    QString script = QStringLiteral("corvaneFlash.load(\"");
+    script += QLatin1String(bytes.toBase64());
+    script += QStringLiteral("\", %1, %2)").arg(playing_ ? "true" : "false", muted_ ? "true" : "false");
+    run(script);
+}
+
+void FlashWebEngine::run(const QString& script) { page_->runJavaScript(script); }
+
+} // namespace corvane
