@@ -1,5 +1,7 @@
 #include "FluidDriver.h"
 
+#include "EngineQuiet.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -71,6 +73,7 @@ bool FluidDriver::ensureSynth()
     if (synthFailed_)
         return false;
     silenceFluidLog();
+    EngineQuiet::silenceAlsa();
     synthFailed_ = true;
     settings_ = new_fluid_settings();
     if (!settings_)

@@ -2,6 +2,8 @@
 
 #include "VideoWindow.h"
 
+#include "EngineQuiet.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -90,6 +92,7 @@ bool MpvDriver::ensureCore()
     if (coreFailed_)
         return false;
     std::setlocale(LC_NUMERIC, "C");
+    EngineQuiet::silenceAlsa();
     mpv_handle* h = mpv_create();
     if (!h) {
         coreFailed_ = true;
