@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "CorvaneVersion.h"
 #include "Form1.h"
 #include "FlashPlayer.h"
 #include "Icons.h"
@@ -39,6 +40,9 @@ int runCorvane(int argc, char** argv)
     FlashPlayer::prepareApplication();
     QApplication app(argc, argv);
     installLanguageAndFonts();
+    QApplication::setApplicationName(QStringLiteral(CORVANE_PRODUCT_NAME));
+    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION_NUMERIC));
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
     QApplication::setWindowIcon(appIcon());
 
     SecondaryWindows secondary;
