@@ -9,21 +9,29 @@
 
 namespace corvane::bench {
 
-qint64 residentKiB(qint64 pid)
+namespace {
+
+qint64 field(const QString& file, const QByteArray& key)
 {
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
     }
     return 0;
 }
 
+} // namespace
+
+qint64 residentKiB(qint64 pid) { return field(QStringLiteral("/proc/%1/status").arg(pid), "VmRSS:"); }
+
+qint64 proportionalKiB(qint64 pid) { return field(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), "Pss:"); }
+
 qint64 ownResidentKiB() { return residentKiB(::getpid()); }
 
-qint64 childrenResidentKiB()
+static QList<qint64> descendants()
 {
     // Parent of every process, then everything that descends from us.
     QMap<qint64, qint64> parent;
@@ -42,17 +50,33 @@ qint64 childrenResidentKiB()
         parent.insert(pid, fields.value(1).toLongLong());
     }
     const qint64 self = ::getpid();
-    qint64 sum = 0;
+    QList<qint64> found;
     for (auto it = parent.begin(); it != parent.end(); ++it) {
         qint64 p = it.value();
         for (int depth = 0; p > 1 && depth < 16; ++depth) {
             if (p == self) {
-                sum += residentKiB(it.key());
+                found << it.key();
                 break;
             }
             p = parent.value(p, 0);
         }
     }
+    return found;
+}
+
+qint64 childrenResidentKiB()
+{
+    qint64 sum = 0;
+    for (qint64 pid : descendants())
+        sum += residentKiB(pid);
+    return sum;
+}
+
+qint64 treeProportionalKiB()
+{
+    qint64 sum = proportionalKiB(::getpid());
+    for (qint64 pid : descendants())
+        sum += proportionalKiB(pid);
     return sum;
 }
 

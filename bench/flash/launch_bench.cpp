@@ -9,6 +9,7 @@
 #include "Startup.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
@@ -53,7 +54,7 @@ int main(int argc, char** argv)
     installLanguageAndFonts();
     QApplication::setWindowIcon(appIcon());
     SecondaryWindows secondary;
-    auto* form1 = new Form1(secondary);
+    QPointer<Form1> form1 = new Form1(secondary); // deletes itself on close
     FirstPaint watch;
     form1->installEventFilter(&watch);
     form1->adjustSize();
@@ -62,6 +63,6 @@ int main(int argc, char** argv)
     form1->move(frame.topLeft());
     form1->show();
     const int rc = QApplication::exec();
-    delete form1;
+    delete form1.data();
     return rc;
 }

@@ -65,6 +65,7 @@ int main(int argc, char** argv)
     QTest::qWait(200);
     const qint64 ownBefore = bench::ownResidentKiB();
     const qint64 childrenBefore = bench::childrenResidentKiB();
+    const qint64 treeBefore = bench::treeProportionalKiB();
 
     QTemporaryDir dir;
     test::SwfMovie first;
@@ -87,6 +88,7 @@ int main(int argc, char** argv)
     QTest::qWait(2000);
     const qint64 ownPlaying = bench::ownResidentKiB();
     const qint64 childrenPlaying = bench::childrenResidentKiB();
+    const qint64 treePlaying = bench::treeProportionalKiB();
 
     t.restart();
     area->put(dispid::flash::Movie, b);
@@ -94,8 +96,10 @@ int main(int argc, char** argv)
     const double warm = untilShown(*area, second.background, t);
 
     std::printf("cold_ms=%.1f warm_ms=%.1f own_rss_before_kib=%lld children_rss_before_kib=%lld "
-                "own_rss_playing_kib=%lld children_rss_playing_kib=%lld\n",
+                "own_rss_playing_kib=%lld children_rss_playing_kib=%lld all_pss_before_kib=%lld "
+                "all_pss_playing_kib=%lld\n",
                 cold, warm, static_cast<long long>(ownBefore), static_cast<long long>(childrenBefore),
-                static_cast<long long>(ownPlaying), static_cast<long long>(childrenPlaying));
+                static_cast<long long>(ownPlaying), static_cast<long long>(childrenPlaying),
+                static_cast<long long>(treeBefore), static_cast<long long>(treePlaying));
     return cold < 0 || warm < 0 ? 1 : 0;
 }

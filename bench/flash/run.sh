@@ -21,7 +21,7 @@ echo "-- launch to main window painted ($runs runs each, alternating)"
 for i in $(seq "$runs"); do
   for variant in with without; do
     start=$(date +%s%N)
-    line=$("$bin/flash_launch_$variant" 2>/dev/null | grep painted_ns)
+    line=$("$bin/flash_launch_$variant" 2>/dev/null | grep painted_ns || true)
     end=$(echo "$line" | field painted_ns)
     echo "$(( (end - start) / 1000 )) $(echo "$line" | field own_rss_kib)" >> /tmp/flash-bench-$variant.$$
   done
@@ -39,9 +39,9 @@ rm -f /tmp/flash-bench-with.$$ /tmp/flash-bench-without.$$
 echo "-- movie handed over to first visible frame; memory ($runs runs)"
 : > /tmp/flash-bench-load.$$
 for i in $(seq "$runs"); do
-  "$bin/flash_load_bench" 2>/dev/null | grep cold_ms >> /tmp/flash-bench-load.$$ || echo "run $i failed"
+  { "$bin/flash_load_bench" 2>/dev/null || true; } | grep cold_ms >> /tmp/flash-bench-load.$$ || echo "run $i failed"
 done
-for key in cold_ms warm_ms own_rss_before_kib children_rss_before_kib own_rss_playing_kib children_rss_playing_kib; do
+for key in cold_ms warm_ms own_rss_before_kib children_rss_before_kib own_rss_playing_kib children_rss_playing_kib all_pss_before_kib all_pss_playing_kib; do
   echo "$key=$(field "$key" < /tmp/flash-bench-load.$$ | median)"
 done
 rm -f /tmp/flash-bench-load.$$

@@ -74,21 +74,32 @@
   let suspended = false; // what the program last asked: stopped or playing
   let muted = false;
   let state = "empty";   // empty, loading, playing, failed
+  let shown = false;     // the current movie has shown its first frame
 
   const api = () => (player && typeof player.ruffle === "function" ? player.ruffle() : null);
 
+  // Brings the movie to what the program asked. Until the movie has shown
+  // its first frame only the volume applies: stopping it earlier would leave
+  // the display empty.
   const apply = () => {
     const r = api();
     if (!r)
       return;
     try {
       r.volume = muted ? 0 : 1;
+      if (!shown)
+        return;
       if (suspended && !r.suspended)
         r.suspend();
       else if (!suspended && r.suspended)
         r.resume();
+      // Stopped, the movie shows its frame as it stands, without Ruffle's
+      // play button over it: only the program's play button resumes it.
+      const button = player.shadowRoot && player.shadowRoot.getElementById("play-button");
+      if (button)
+        button.style.display = "none";
     } catch (e) {
-      // The movie may not be ready yet; applied again once it is.
+      // Not ready yet; applied again once it is.
     }
   };
 
@@ -106,6 +117,7 @@
       const mine = ++serial;
       suspended = !playing;
       muted = !!mute;
+      shown = false;
       if (player) {
         player.remove();
         player = null;
@@ -114,19 +126,31 @@
       player = window.RufflePlayer.newest().createPlayer();
       stage.appendChild(player);
       state = "loading";
-      const settled = (what) => () => {
-        if (mine !== serial)
-          return;
-        if (what)
-          state = what;
-        apply();
+      const current = (f) => (...args) => {
+        if (mine === serial)
+          f(...args);
       };
-      player.addEventListener("loadedmetadata", settled(null));
-      player.addEventListener("loadeddata", settled("playing"));
-      player.addEventListener("error", settled("failed"));
+      const failed = current(() => {
+        state = "failed";
+      });
+      // Loaded: let it play for two of its frames and two paints of the
+      // page, so that its first frame is on show, then obey.
+      const loaded = current(() => {
+        state = "playing";
+        const r = api();
+        const rate = (r && r.metadata && r.metadata.frameRate) || 12;
+        const wait = Math.min(1000, 2000 / Math.max(1, rate)) + 50;
+        setTimeout(() => requestAnimationFrame(() => requestAnimationFrame(current(() => {
+          shown = true;
+          apply();
+        }))), wait);
+      });
+      player.addEventListener("loadedmetadata", current(apply));
+      player.addEventListener("loadeddata", loaded);
+      player.addEventListener("error", failed);
       const pending = api().load({ ...options, data: decode(base64) });
       if (pending && typeof pending.then === "function")
-        pending.then(settled(null), settled("failed"));
+        pending.then(current(apply), failed);
       return mine;
     },
     resume() {

@@ -8,12 +8,24 @@
 using namespace corvane;
 using namespace corvane::test;
 
+// The frame shows the movie and nothing over it: all but the edges of the
+// square and the stage (blended when scaled) is background, square, or the
+// black letterbox beside the stage.
+static bool onlyMovieColours(const QImage& frame, const SwfMovie& movie)
+{
+    const double known = FlashHarness::colourShare(frame, movie.background)
+                         + FlashHarness::colourShare(frame, movie.square)
+                         + FlashHarness::colourShare(frame, Qt::black);
+    return known > 0.97;
+}
+
 class FlashPlaybackTest : public QObject {
     Q_OBJECT
 private slots:
     void idleControlStartsNothing();
     void playsStopsResumesAndReplaces();
     void muteSilencesAndRestores();
+    void stopBeforeTheMovieShowsHoldsItsFirstFrame();
 };
 
 void FlashPlaybackTest::idleControlStartsNothing()
@@ -54,6 +66,7 @@ void FlashPlaybackTest::playsStopsResumesAndReplaces()
     QVERIFY2(!still.isNull(), "the movie went on moving after stop");
     QVERIFY(FlashHarness::colourShare(still, blue.background) > 0.3);
     QVERIFY(FlashHarness::colourShare(still, blue.square) > 0.01);
+    QVERIFY2(onlyMovieColours(still, blue), "something covers the stopped frame");
     QTest::qWait(700);
     QCOMPARE(h.shot(), still);
     p.call(dispid::flash::Stop); // stopping twice changes nothing
@@ -110,6 +123,28 @@ void FlashPlaybackTest::muteSilencesAndRestores()
     QTRY_COMPARE(volume(h), 0.0);
     // Muting does not stop the picture.
     QVERIFY(h.waitForChange(h.shot()));
+}
+
+// Stop comes while the engine still starts and the page is not there yet:
+// the movie still appears, and stands still.
+void FlashPlaybackTest::stopBeforeTheMovieShowsHoldsItsFirstFrame()
+{
+    FlashHarness h;
+    FlashPlayer& p = h.player();
+    SwfMovie movie;
+    movie.frameRate = 24;
+    p.put(dispid::flash::Movie, h.writeFile("m.swf", writeSwf(movie)));
+    p.call(dispid::flash::Play);
+    p.call(dispid::flash::Stop);
+    QVERIFY(h.waitForColour(movie.background, 0.3));
+    const QImage still = h.waitForStill();
+    QVERIFY2(!still.isNull(), "the movie plays although it was stopped");
+    QVERIFY(FlashHarness::colourShare(still, movie.square) > 0.01);
+    QVERIFY2(onlyMovieColours(still, movie), "something covers the stopped frame");
+    QTest::qWait(700);
+    QCOMPARE(h.shot(), still);
+    p.call(dispid::flash::Play);
+    QVERIFY(h.waitForChange(still));
 }
 
 int main(int argc, char** argv)
