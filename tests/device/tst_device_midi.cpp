@@ -22,7 +22,8 @@ private slots:
 
     void midiAndRmidCompleteOnceAtTheirLength()
     {
-        for (const QString& path : {mid_, rmi_}) {
+        const QString midi = writeFile(dir_.path(), "song.midi", midiBytes(2));
+        for (const QString& path : {mid_, rmi_, midi}) {
             DeviceHarness h;
             h.open("Sequencer", path);
             QCOMPARE(h.length(), 1500);  // 500 ms at 120 bpm, 1000 ms at 60 bpm

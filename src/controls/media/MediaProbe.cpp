@@ -77,6 +77,43 @@ bool hasData(AVFormatContext* ctx)
     return ok;
 }
 
+// Times the streams by their packets, for containers whose length is only a
+// guess from a bit rate (raw elementary streams carry a placeholder rate).
+// Reads to the end of a small file; of a large one a few megabytes, and
+// scales by the file's size.
+int64_t durationFromPackets(AVFormatContext* ctx, Clock::time_point deadline)
+{
+    constexpr int64_t kByteBudget = 8 * 1024 * 1024;
+    int64_t first = INT64_MAX, last = INT64_MIN;
+    AVPacket* pkt = av_packet_alloc();
+    bool atEnd = false;
+    int64_t read = 0;
+    while (pkt && Clock::now() < deadline) {
+        if (read > kByteBudget)
+            break;
+        if (av_read_frame(ctx, pkt) < 0) {
+            atEnd = true;
+            break;
+        }
+        read += pkt->size;
+        const AVStream* st = ctx->streams[pkt->stream_index];
+        const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+        if (ts != AV_NOPTS_VALUE) {
+            first = std::min(first, av_rescale_q(ts, st->time_base, AV_TIME_BASE_Q));
+            last = std::max(last, av_rescale_q(ts + std::max<int64_t>(0, pkt->duration), st->time_base, AV_TIME_BASE_Q));
+        }
+        av_packet_unref(pkt);
+    }
+    av_packet_free(&pkt);
+    if (last <= first)
+        return 0;
+    const int64_t span = last - first;
+    if (atEnd || !ctx->pb)
+        return span;
+    const int64_t pos = avio_tell(ctx->pb), size = avio_size(ctx->pb);
+    return pos > 0 && size > pos ? av_rescale(span, size, pos) : span;
+}
+
 MediaInfo notPlayable(const char* why)
 {
     MediaInfo info;
@@ -150,6 +187,8 @@ MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::millisecon
         return notPlayable("no playable stream");
 
     int64_t duration = fc.ctx->duration;
+    if (fc.ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+        duration = durationFromPackets(fc.ctx, deadline);
     if (duration == AV_NOPTS_VALUE || duration <= 0) {
         duration = 0;
         for (unsigned i = 0; i < fc.ctx->nb_streams; ++i) {

@@ -145,9 +145,15 @@ bool MpvDriver::open(const QString& absolutePath, bool allowVideo)
     const bool video = allowVideo && info_.hasVideo;
     showsVideo_ = video;
     if (video && videoOutput_.isEmpty()) {
-        if (!window_)
-            window_ = new VideoWindow(mpv_);
-        window_->showFor(QFileInfo(absolutePath).fileName(), info_.videoSize);
+        if (VideoWindow::displayHasOpenGL()) {
+            if (!window_)
+                window_ = new VideoWindow(mpv_);
+            window_->showFor(QFileInfo(absolutePath).fileName(), info_.videoSize);
+        } else if (!noPictureOutput_) {
+            // Nowhere to draw: the video is still decoded, in time, unseen.
+            noPictureOutput_ = true;
+            setText("vo", "null");
+        }
     }
     setText("vid", video ? "auto" : "no");
     setFlag("pause", true);

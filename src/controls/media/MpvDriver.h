@@ -65,6 +65,7 @@ private:
     QString videoOutput_;
     mpv_handle* mpv_ = nullptr;
     bool coreFailed_ = false;
+    bool noPictureOutput_ = false;
     std::atomic_bool wakeupPosted_{false};
     QPointer<VideoWindow> window_;
 

@@ -19,6 +19,21 @@ void* glProcAddress(void*, const char* name)
 
 } // namespace
 
+bool VideoWindow::displayHasOpenGL()
+{
+    static const bool available = [] {
+        // Platforms that only paint widgets into memory cannot compose a GL
+        // widget, whatever OpenGL the machine has.
+        static const char* const memoryOnly[] = {"offscreen", "minimal", "minimalegl", "vnc", "linuxfb"};
+        for (const char* name : memoryOnly)
+            if (QGuiApplication::platformName() == QLatin1String(name))
+                return false;
+        QOpenGLContext probe;
+        return probe.create();
+    }();
+    return available;
+}
+
 VideoWindow::VideoWindow(mpv_handle* mpv) : QOpenGLWidget(nullptr), mpv_(mpv)
 {
     setAttribute(Qt::WA_QuitOnClose, false);

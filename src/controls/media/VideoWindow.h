@@ -18,6 +18,10 @@ public:
     explicit VideoWindow(mpv_handle* mpv);
     ~VideoWindow() override;
 
+    // Whether this display gives OpenGL at all. Without it no window is
+    // made (showing a GL widget there brings the toolkit down).
+    static bool displayHasOpenGL();
+
     // Titles the window with the file's name, sizes it to the video (in
     // video pixels, one per device pixel), clamped to the screen, and shows
     // it. The render context exists when this returns.
