@@ -4,7 +4,7 @@
 //
 //   bench_device latency TYPE FILE RUNS
 //   bench_device cpu TYPE FILE
-//   bench_device stall TYPE FILE
+//   bench_device stall TYPE FILE RUNS
 //   bench_device rss CYCLES_SMALL CYCLES_LARGE TYPE FILE [TYPE FILE...]
 //   bench_device writemidi FILE.mid         (a 2-second MIDI file)
 #include "DispatchIds.h"
@@ -120,32 +120,46 @@ int cpu(const QString& type, const QString& file)
     return 0;
 }
 
-int stall(const QString& type, const QString& file)
+// The longest gap between ticks of a 1 ms timer around an "open" and
+// "play" of the file, over several runs (the first includes the engine's
+// start, which the program pays once).
+int stall(const QString& type, const QString& file, int runs)
 {
     Bench b;
-    b.open(QStringLiteral("WAVEAudio"), QStringLiteral("/nonexistent-warmup.wav"));  // engine created beforehand
-    QElapsedTimer gap;
-    qint64 worst = 0;
-    QTimer tick;
-    tick.setInterval(1);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        worst = std::max(worst, gap.nsecsElapsed());
-        gap.restart();
-    });
-    QElapsedTimer openCall;
-    qint64 openNs = 0;
-    QTimer::singleShot(200, [&] {
-        openCall.start();
-        b.open(type, file);
-        b.cmd("play");
-        openNs = openCall.nsecsElapsed();
-    });
-    gap.start();
-    tick.start();
-    b.spinUntil([] { return false; }, 1700, 5);
-    std::printf("longest event-loop stall opening %s: %.1f ms (open+play call %.1f ms, length %d)\n",
-                qPrintable(file.section('/', -1)), worst / 1e6, openNs / 1e6,
-                b.device.get(dispid::mci::Length).toInt());
+    std::vector<double> worst, calls;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer gap;
+        qint64 longest = 0;
+        QTimer tick;
+        tick.setTimerType(Qt::PreciseTimer);
+        tick.setInterval(1);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            longest = std::max(longest, gap.nsecsElapsed());
+            gap.restart();
+        });
+        qint64 callNs = 0;
+        QTimer::singleShot(100, [&] {
+            QElapsedTimer call;
+            call.start();
+            b.open(type, file);
+            b.cmd("play");
+            callNs = call.nsecsElapsed();
+        });
+        gap.start();
+        tick.start();
+        b.spinUntil([] { return false; }, 900, 5);
+        tick.stop();
+        b.cmd("close");
+        worst.push_back(longest / 1e6);
+        calls.push_back(callNs / 1e6);
+    }
+    const double first = worst.front();
+    std::sort(worst.begin(), worst.end());
+    std::sort(calls.begin(), calls.end());
+    std::printf("event-loop stall opening %s: median %.1f ms, worst %.1f ms (first %.1f ms); open+play call median "
+                "%.1f ms, worst %.1f ms; length %d\n",
+                qPrintable(file.section('/', -1)), worst[worst.size() / 2], worst.back(), first, calls[calls.size() / 2],
+                calls.back(), b.device.get(dispid::mci::Length).toInt());
     return 0;
 }
 
@@ -206,8 +220,8 @@ int main(int argc, char** argv)
         return latency(a[2], a[3], a[4].toInt());
     if (mode == QLatin1String("cpu") && a.size() == 4)
         return cpu(a[2], a[3]);
-    if (mode == QLatin1String("stall") && a.size() == 4)
-        return stall(a[2], a[3]);
+    if (mode == QLatin1String("stall") && a.size() == 5)
+        return stall(a[2], a[3], a[4].toInt());
     if (mode == QLatin1String("rss") && a.size() >= 6 && a.size() % 2 == 0)
         return rss(a.mid(4), a[2].toInt(), a[3].toInt());
     if (mode == QLatin1String("writemidi") && a.size() == 3)
