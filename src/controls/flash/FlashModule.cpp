@@ -31,7 +31,9 @@ QStringList candidates()
     // In the build tree, for the program, the tests and the benchmarks.
     const QString buildDir = QStringLiteral(CORVANE_FLASH_BUILD_DIR);
     const QString buildModule = QStringLiteral(CORVANE_FLASH_MODULE_BUILD_PATH);
-    if (QDir::cleanPath(appDir).startsWith(QDir::cleanPath(buildDir) + QLatin1Char('/')))
+    const QString app = QDir::cleanPath(appDir);
+    const QString build = QDir::cleanPath(buildDir);
+    if (app == build || app.startsWith(build + QLatin1Char('/')))
         paths << buildModule;
     return paths;
 }
