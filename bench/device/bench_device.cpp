@@ -127,6 +127,7 @@ int stall(const QString& type, const QString& file, int runs)
 {
     Bench b;
     std::vector<double> worst, calls;
+    int length = 0;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer gap;
         qint64 longest = 0;
@@ -149,6 +150,7 @@ int stall(const QString& type, const QString& file, int runs)
         tick.start();
         b.spinUntil([] { return false; }, 900, 5);
         tick.stop();
+        length = b.device.get(dispid::mci::Length).toInt();
         b.cmd("close");
         worst.push_back(longest / 1e6);
         calls.push_back(callNs / 1e6);
@@ -159,7 +161,7 @@ int stall(const QString& type, const QString& file, int runs)
     std::printf("event-loop stall opening %s: median %.1f ms, worst %.1f ms (first %.1f ms); open+play call median "
                 "%.1f ms, worst %.1f ms; length %d\n",
                 qPrintable(file.section('/', -1)), worst[worst.size() / 2], worst.back(), first, calls[calls.size() / 2],
-                calls.back(), b.device.get(dispid::mci::Length).toInt());
+                calls.back(), length);
     return 0;
 }
 
