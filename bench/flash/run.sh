@@ -11,14 +11,15 @@ fi
 cmake --build "$build" --target flash_load_bench flash_launch_with flash_launch_without >/dev/null
 if [ -z "${DISPLAY:-}" ]; then source "$root/scripts/xvfb.sh"; fi
 bin=$build/bench/flash
-runs=${FLASH_BENCH_RUNS:-7}
+runs=${FLASH_BENCH_RUNS:-5}
+launches=${FLASH_BENCH_LAUNCHES:-15} # short and noisy: more of them
 
 median() { sort -n | awk '{a[NR]=$1} END {if (NR==0) print "n/a"; else if (NR%2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
 field() { tr ' ' '\n' | sed -n "s/^$1=//p"; }
 
-echo "-- launch to main window painted ($runs runs each, alternating)"
+echo "-- launch to main window painted ($launches runs each, alternating)"
 : > /tmp/flash-bench-with.$$; : > /tmp/flash-bench-without.$$
-for i in $(seq "$runs"); do
+for i in $(seq "$launches"); do
   for variant in with without; do
     start=$(date +%s%N)
     line=$("$bin/flash_launch_$variant" 2>/dev/null | grep painted_ns || true)
