@@ -1,7 +1,7 @@
 #pragma once
 // A shown window holding one Flash display area, with what the tests need
-// to watch it: screenshots taken from the X server, a look into the page and
-// movie files written on the fly.
+// to watch it: screenshots of the area, a look into the page and movie files
+// written on the fly.
 #include "FlashPlayer.h"
 #include "SwfWriter.h"
 
@@ -24,7 +24,7 @@ public:
     // Writes bytes to a new file in a private folder; returns its path.
     QString writeFile(const QString& name, const QByteArray& bytes);
 
-    // The display area as the X server shows it.
+    // The display area as it shows now.
     QImage shot() const;
     // Waits until the display shows something other than `before`.
     bool waitForChange(const QImage& before, int timeoutMs = 15000) const;

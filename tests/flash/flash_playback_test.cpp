@@ -1,5 +1,5 @@
 // The Flash display area plays, stops, resumes and replaces movies, as seen
-// in screenshots of the display taken from the X server.
+// in screenshots of the display area.
 #include "DispatchIds.h"
 #include "FlashHarness.h"
 
