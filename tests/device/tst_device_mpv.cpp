@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -149,6 +150,8 @@ void TstDeviceMpv::badFilesOpenNothing_data()
     QTest::newRow("empty") << "empty.wav" << QByteArray() << true;
     QTest::newRow("random bytes") << "noise.mp3" << random << true;
     QTest::newRow("random bytes avi") << "noise.avi" << random << true;
+    QTest::newRow("named pipe") << "pipe.wav" << QByteArray() << false;
+    QTest::newRow("folder") << "folder.avi" << QByteArray() << false;
     QTest::newRow("playlist") << "list.asx" << QByteArray("<asx version=\"3.0\"><entry><ref href=\"x.wma\"/></entry></asx>") << true;
 }
 
@@ -160,6 +163,10 @@ void TstDeviceMpv::badFilesOpenNothing()
     QString path = QDir(dir_.path()).absoluteFilePath(name);
     if (create)
         path = writeFile(dir_.path(), name, bytes);
+    if (name == QLatin1String("pipe.wav"))
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);  // reading it would block
+    if (name == QLatin1String("folder.avi"))
+        QVERIFY(QDir(dir_.path()).mkdir(name));
 
     DeviceHarness h;
     for (const char* type : {"AVIVideo", "WAVEAudio", "MPEGVideo", "MPEGVideo2"}) {
