@@ -4,6 +4,8 @@
 #include "DispatchIds.h"
 #include "FlashHarness.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -23,6 +25,7 @@ private slots:
     void movieActionsConnectNowhere();
     void pageRequestsConnectNowhere();
     void pageGetsOnlyItsOwnFiles();
+    void pageIsGrantedNothing();
 
 private:
     QString url(const QString& path) const
@@ -145,6 +148,43 @@ void FlashLockdownTest::pageGetsOnlyItsOwnFiles()
                              .contains(it.key());
         QVERIFY2(served == own, qPrintable(it.key() + " answered " + QString::number(it.value().toInt())));
     }
+}
+
+// Whatever the page asks of the person or the machine is refused at once:
+// camera and microphone, position, notifications, the clipboard.
+void FlashLockdownTest::pageIsGrantedNothing()
+{
+    FlashHarness h;
+    SwfMovie movie;
+    h.player().put(dispid::flash::Movie, h.writeFile("m.swf", writeSwf(movie)));
+    QVERIFY(h.waitForColour(movie.background, 0.3));
+    QGuiApplication::clipboard()->setText(QStringLiteral("left alone"));
+    const QString script = QStringLiteral(R"JS((() => {
+        const answers = window.answers = {};
+        navigator.mediaDevices.getUserMedia({ audio: true, video: true })
+            .then(() => { answers.media = "granted"; }, (e) => { answers.media = "refused"; });
+        navigator.geolocation.getCurrentPosition(() => { answers.position = "granted"; },
+                                                 () => { answers.position = "refused"; });
+        Notification.requestPermission().then((p) => { answers.notification = p; });
+        const text = document.createElement("textarea");
+        text.value = "from the page";
+        document.body.appendChild(text);
+        text.select();
+        answers.copy = document.execCommand("copy") ? "copied" : "refused";
+        answers.paste = document.execCommand("paste") ? "pasted" : "refused";
+        text.remove();
+        return true;
+    })())JS");
+    QVERIFY(h.evaluate(script).toBool());
+    const QString expected = QStringLiteral(
+        R"({"copy":"refused","media":"refused","notification":"denied","paste":"refused","position":"refused"})");
+    const auto answers = [&] {
+        const QJsonObject o = QJsonDocument::fromJson(
+            h.evaluate(QStringLiteral("JSON.stringify(window.answers)")).toString().toUtf8()).object();
+        return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(answers(), expected, 10000);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("left alone"));
 }
 
 int main(int argc, char** argv)
