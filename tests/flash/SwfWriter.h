@@ -23,7 +23,7 @@ struct SwfMovie {
         QString target;
     };
     QList<Request> getUrls;
-    // Actions of the first frame: each is loadMovie(url, "_root") by way of
+    // Actions of the first frame: each is loadMovie(url, "_level2") by way of
     // a GetURL2 action with the target taken from the stack.
     QStringList loadMovies;
 };

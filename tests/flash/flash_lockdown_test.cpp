@@ -75,7 +75,7 @@ void FlashLockdownTest::movieActionsConnectNowhere()
                      {url("geturl-self"), QStringLiteral("_self")},
                      {url("geturl-top"), QString()},
                      {url("movie-level1.swf"), QStringLiteral("_level1")}};
-    movie.loadMovies = {url("movie-root.swf")};
+    movie.loadMovies = {url("movie-level2.swf")};
     h.player().put(dispid::flash::Movie, h.writeFile("net.swf", writeSwf(movie)));
     QVERIFY(h.waitForColour(movie.background, 0.3));
     // Let the movie loop over its actions several times.
