@@ -42,7 +42,7 @@ echo "-- movie handed over to first visible frame; memory ($runs runs)"
 for i in $(seq "$runs"); do
   { "$bin/flash_load_bench" 2>/dev/null || true; } | grep cold_ms >> /tmp/flash-bench-load.$$ || echo "run $i failed"
 done
-for key in cold_ms warm_ms own_rss_before_kib children_rss_before_kib own_rss_playing_kib children_rss_playing_kib all_pss_before_kib all_pss_playing_kib; do
+for key in cold_ms cold_blocking_ms warm_ms own_rss_before_kib children_rss_before_kib own_rss_playing_kib children_rss_playing_kib all_pss_before_kib all_pss_playing_kib; do
   echo "$key=$(field "$key" < /tmp/flash-bench-load.$$ | median)"
 done
 rm -f /tmp/flash-bench-load.$$
