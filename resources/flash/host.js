@@ -111,9 +111,28 @@
     return bytes;
   };
 
+  // A movie arrives in parts, so that no single message grows too large.
+  let parts = [];
+
+  const joined = () => {
+    const total = parts.reduce((n, p) => n + p.length, 0);
+    const bytes = new Uint8Array(total);
+    let at = 0;
+    for (const p of parts) {
+      bytes.set(p, at);
+      at += p.length;
+    }
+    parts = [];
+    return bytes;
+  };
+
   window.corvaneFlash = {
-    // Replaces whatever movie is shown by the one in these bytes.
-    load(base64, playing, mute) {
+    // The next part of a movie's bytes, in base64.
+    part(base64) {
+      parts.push(decode(base64));
+    },
+    // Replaces whatever movie is shown by the one in the parts sent.
+    load(playing, mute) {
       const mine = ++serial;
       suspended = !playing;
       muted = !!mute;
@@ -148,7 +167,7 @@
       player.addEventListener("loadedmetadata", current(apply));
       player.addEventListener("loadeddata", loaded);
       player.addEventListener("error", failed);
-      const pending = api().load({ ...options, data: decode(base64) });
+      const pending = api().load({ ...options, data: joined() });
       if (pending && typeof pending.then === "function")
         pending.then(current(apply), failed);
       return mine;

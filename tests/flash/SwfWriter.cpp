@@ -120,6 +120,11 @@ QByteArray writeSwf(const SwfMovie& m)
     QByteArray background;
     rgb(background, m.background);
     body += tag(9, background) + tag(2, square(m.squareSize * Twips, m.square));
+    if (m.padding > 0) { // DefineBinaryData: id, reserved, data
+        QByteArray data;
+        u16(data, 2), u16(data, 0), u16(data, 0);
+        body += tag(87, data + QByteArray(m.padding, '\x5a'));
+    }
     const int travel = std::max(1, m.width - m.squareSize);
     for (int f = 0; f < m.frames; ++f) {
         const int x = m.frames > 1 ? travel * f / (m.frames - 1) : 0;

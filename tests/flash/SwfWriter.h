@@ -17,6 +17,8 @@ struct SwfMovie {
     QColor background = QColor(0x20, 0x40, 0x80);
     QColor square = QColor(0xE0, 0x30, 0x30);
     int squareSize = 40;
+    // Bytes of unused binary data, to make a large movie.
+    int padding = 0;
     // Actions of the first frame: each is getURL(url, target).
     struct Request {
         QString url;

@@ -52,7 +52,7 @@ void FlashFailureTest::randomBytesShowTheErrorPanel()
 {
     FlashHarness h;
     FlashPlayer& p = h.player();
-    QByteArray junk(8192, 0);
+    QByteArray junk(1024 * 1024, 0);
     QRandomGenerator rng(20061206);
     for (char& c : junk)
         c = char(rng.bounded(256));

@@ -78,10 +78,12 @@ void FlashPlaybackTest::playsStopsResumesAndReplaces()
     QVERIFY2(h.waitForChange(still), "play did not resume the movie");
     QVERIFY(h.waitForChange(h.shot()));
 
-    // A second movie replaces the first: the first's colours go away.
+    // A second movie replaces the first: the first's colours go away. It is
+    // large, so it reaches the page in several parts.
     SwfMovie green;
     green.background = QColor(0x30, 0xA0, 0x40);
     green.square = QColor(0xF0, 0xE0, 0x20);
+    green.padding = 7 * 1024 * 1024;
     const QString second = h.writeFile("second.swf", writeSwf(green));
     p.call(dispid::flash::Stop);
     p.put(dispid::flash::Movie, second);

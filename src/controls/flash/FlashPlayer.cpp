@@ -22,6 +22,25 @@ void FlashPlayer::prepareApplication()
 
 FlashPlayer::FlashPlayer(QWidget* parent) : QWidget(parent) {}
 
+QByteArray FlashPlayer::readMovie(const QString& path)
+{
+    // Whatever the file, the player gets bytes and shows what it makes of
+    // them; an unreadable file gives none, and the player its own error.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // A file that is no Flash movie (any file can be chosen) needs only its
+    // start for the player to tell so; a movie comes whole, up to a bound
+    // that keeps a huge file from flooding the memory.
+    constexpr qint64 Sniff = 64 * 1024;
+    constexpr qint64 Largest = 256 * 1024 * 1024;
+    const QByteArray head = file.read(Sniff);
+    const bool flash = head.startsWith("FWS") || head.startsWith("CWS") || head.startsWith("ZWS");
+    if (!flash || file.size() > Largest)
+        return head;
+    return head + file.readAll();
+}
+
 FlashPlayer::~FlashPlayer() = default;
 
 void FlashPlayer::put(DispId id, const Variant& value)
@@ -38,10 +57,7 @@ void FlashPlayer::put(DispId id, const Variant& value)
         }
         if (!engine_)
             return; // no web module: the display stays empty
-        QFile file(movie_);
-        // An unreadable file goes to the player as no bytes: it shows its
-        // own error for it.
-        engine_->loadMovie(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), playing_, muted_);
+        engine_->loadMovie(readMovie(movie_), playing_, muted_);
     } else if (id == dispid::flash::Mute) {
         muted_ = value.toBool();
         if (engine_)

@@ -6,6 +6,7 @@
 // never opens one pays nothing for them, neither at start nor in memory.
 #include "Dispatch.h"
 
+#include <QByteArray>
 #include <QWidget>
 #include <memory>
 
@@ -30,6 +31,9 @@ public:
 
     // The web part, once a movie has started it (for tests and benchmarks).
     FlashEngine* engine() const { return engine_.get(); }
+
+    // The bytes of the file that the player gets.
+    static QByteArray readMovie(const QString& path);
 
 private:
     QString movie_;

@@ -112,10 +112,13 @@ void FlashWebEngine::pushMovie()
     const QByteArray bytes = *pending_;
     pending_.reset();
     hasMovie_ = true;
-    QString script = QStringLiteral("corvaneFlash.load(\"");
-    script += QLatin1String(bytes.toBase64());
-    script += QStringLiteral("\", %1, %2)").arg(playing_ ? "true" : "false", muted_ ? "true" : "false");
-    run(script);
+    // In parts of 3 MiB (4 MiB as base64): each script stays a modest message.
+    constexpr qsizetype Part = 3 * 1024 * 1024;
+    for (qsizetype at = 0; at < bytes.size(); at += Part) {
+        const QByteArray base64 = bytes.mid(at, Part).toBase64();
+        run(QStringLiteral("corvaneFlash.part(\"") + QLatin1String(base64) + QStringLiteral("\")"));
+    }
+    run(QStringLiteral("corvaneFlash.load(%1, %2)").arg(playing_ ? "true" : "false", muted_ ? "true" : "false"));
 }
 
 void FlashWebEngine::run(const QString& script) { page_->runJavaScript(script); }
