@@ -64,6 +64,9 @@ extern "C" Q_DECL_EXPORT corvane::FlashEngine* corvane_create_flash_engine(QWidg
     if (!previousFilter)
         previousFilter = QLoggingCategory::installFilter(quietCategories);
     quietChromium();
+    // The view draws through Qt Quick, which would keep compiled shaders in
+    // the person's cache folder; the program writes nothing.
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     shareOpenGLContexts();
     corvane::flashweb::registerScheme(); // before the first profile
     return new corvane::FlashWebEngine(area);
