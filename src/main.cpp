@@ -1,3 +1,12 @@
 #include "Startup.h"
 
-int main(int argc, char** argv) { return corvane::runCorvane(argc, argv); }
+#include <malloc.h>
+
+int main(int argc, char** argv)
+{
+    // The video decoders' threads would each get a malloc arena of their
+    // own, and every arena keeps its freed pages: two arenas keep the
+    // program's memory flat over many opened files at no measurable cost.
+    mallopt(M_ARENA_MAX, 2);
+    return corvane::runCorvane(argc, argv);
+}

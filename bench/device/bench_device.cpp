@@ -7,6 +7,7 @@
 //   bench_device stall TYPE FILE RUNS
 //   bench_device rss CYCLES_SMALL CYCLES_LARGE TYPE FILE [TYPE FILE...]
 //   bench_device writemidi FILE.mid         (a 2-second MIDI file)
+#include <malloc.h>
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
 
@@ -215,6 +216,7 @@ int writeMidi(const QString& path)
 
 int main(int argc, char** argv)
 {
+    mallopt(M_ARENA_MAX, 2); // as the program's main() does
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
     const QString mode = a.value(1);
