@@ -3,6 +3,10 @@
 #include "DispatchIds.h"
 #include "FlashHarness.h"
 
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace corvane;
@@ -19,9 +23,23 @@ static bool onlyMovieColours(const QImage& frame, const SwfMovie& movie)
     return known > 0.97;
 }
 
+// The home folder of this run: the player must leave it empty. A desktop
+// session also has a runtime folder, where the sound system keeps its state.
+static QTemporaryDir& home()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+static QTemporaryDir& runtime()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
 class FlashPlaybackTest : public QObject {
     Q_OBJECT
 private slots:
+    void cleanupTestCase();
     void idleControlStartsNothing();
     void playsStopsResumesAndReplaces();
     void muteSilencesAndRestores();
@@ -149,8 +167,22 @@ void FlashPlaybackTest::stopBeforeTheMovieShowsHoldsItsFirstFrame()
     QVERIFY(h.waitForChange(still));
 }
 
+void FlashPlaybackTest::cleanupTestCase()
+{
+    QStringList left;
+    QDirIterator it(home().path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        left << it.next();
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(", ")));
+}
+
 int main(int argc, char** argv)
 {
+    qputenv("HOME", QFile::encodeName(home().path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime().path()));
+    qunsetenv("XDG_CACHE_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
     FlashPlaybackTest t;
     return runFlashTests(&t, argc, argv);
 }
