@@ -37,6 +37,17 @@
     });
   };
 
+  // WebRTC would reach the network round the program's request guard, and
+  // nothing here needs it.
+  for (const name of ["RTCPeerConnection", "webkitRTCPeerConnection", "RTCDataChannel",
+                      "RTCSessionDescription", "RTCIceCandidate"]) {
+    try {
+      Object.defineProperty(window, name, { value: undefined, writable: false, configurable: false });
+    } catch (e) {
+      // already gone
+    }
+  }
+
   window.RufflePlayer = window.RufflePlayer || {};
   window.RufflePlayer.config = {
     polyfills: false,

@@ -12,6 +12,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QUdpSocket>
+#include <QNetworkDatagram>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -26,6 +28,7 @@ private slots:
     void pageRequestsConnectNowhere();
     void pageGetsOnlyItsOwnFiles();
     void pageIsGrantedNothing();
+    void webRtcSendsNothing();
 
 private:
     QString url(const QString& path) const
@@ -185,6 +188,41 @@ void FlashLockdownTest::pageIsGrantedNothing()
     };
     QTRY_COMPARE_WITH_TIMEOUT(answers(), expected, 10000);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("left alone"));
+}
+
+// WebRTC goes round the request guard: its STUN requests to a listener on
+// the loopback address must not go out either, if it can be started at all.
+void FlashLockdownTest::webRtcSendsNothing()
+{
+    QUdpSocket stun;
+    QVERIFY(stun.bind(QHostAddress::LocalHost, 0));
+    int datagrams = 0;
+    connect(&stun, &QUdpSocket::readyRead, this, [&] {
+        while (stun.hasPendingDatagrams()) {
+            stun.receiveDatagram();
+            ++datagrams;
+        }
+    });
+    FlashHarness h;
+    SwfMovie movie;
+    h.player().put(dispid::flash::Movie, h.writeFile("m.swf", writeSwf(movie)));
+    QVERIFY(h.waitForColour(movie.background, 0.3));
+    const QString script = QStringLiteral(R"JS((() => {
+        window.gathering = "no";
+        try {
+            const pc = new RTCPeerConnection({ iceServers: [{ urls: "stun:127.0.0.1:%1" }] });
+            pc.createDataChannel("x");
+            pc.createOffer().then((o) => pc.setLocalDescription(o)).then(() => { window.gathering = "yes"; });
+            window.keep = pc;
+        } catch (e) {
+            window.gathering = "impossible";
+        }
+        return true;
+    })())JS").arg(stun.localPort());
+    QVERIFY(h.evaluate(script).toBool());
+    QTRY_VERIFY(h.evaluate(QStringLiteral("window.gathering")).toString() != QStringLiteral("no"));
+    QTest::qWait(1500); // a STUN request goes out at once when allowed
+    QCOMPARE(datagrams, 0);
 }
 
 int main(int argc, char** argv)
