@@ -183,7 +183,6 @@ void WindowsTest::besideTheMainWindow()
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
     SecondaryWindows s;
     QPointer<Form1> main = new Form1(s, {QStringLiteral("null"), QStringLiteral("null")});
-    main->setAttribute(Qt::WA_DeleteOnClose);
     main->show();
     for (const char* item : {"help", "former", "about"}) main->menuItem(QString::fromLatin1(item))->trigger();
     QStringList steps;
