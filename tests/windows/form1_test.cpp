@@ -63,6 +63,8 @@ private slots:
     void shortcutsWorkInEveryState();
     void disabledBoxesIgnoreTheirAccessKeys();
     void kindTriggersAgree();
+    void exitEndsTheRunWithWindowsOpen();
+    void closeBoxLeavesNoHandlerBehind();
 
 private:
     bool enabled(const char* name) { return form->widget(QString::fromLatin1(name))->isEnabled(); }
@@ -322,6 +324,27 @@ void Form1Test::kindTriggersAgree()
         else
             QCOMPARE(types[0], QStringLiteral("none"));
     }
+}
+
+void Form1Test::exitEndsTheRunWithWindowsOpen()
+{
+    secondary.showHelp();
+    secondary.showAbout();
+    QTimer::singleShot(0, [&] { form->menuItem("exit")->trigger(); });
+    // A watchdog fails the test instead of hanging it.
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(form); // exit asks nothing of the windows; main() destroys them
+}
+
+void Form1Test::closeBoxLeavesNoHandlerBehind()
+{
+    // Closing the main window destroys it with its controls, at once.
+    QPointer<QObject> device = dynamic_cast<QObject*>(form->dispatch("MMControl1"));
+    QVERIFY(device);
+    QVERIFY(form->close());
+    QTRY_VERIFY(!form);
+    QVERIFY(!device);
 }
 
 int main(int argc, char** argv)
