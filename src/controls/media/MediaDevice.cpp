@@ -3,6 +3,7 @@
 #include "DispatchIds.h"
 #include "FluidDriver.h"
 #include "MpvDriver.h"
+#include "Playlist.h"
 #include "VideoWindow.h"
 
 #include <QFileInfo>
@@ -15,6 +16,8 @@ namespace corvane {
 namespace {
 
 constexpr qint64 kAudioStepMs = 5000;
+// Tracks of a playlist probed at most; later entries are dropped.
+constexpr int kMaxListTracks = playlist::kMaxTracks;
 
 int32_t toInt32(qint64 v)
 {
@@ -117,9 +120,13 @@ void MediaDevice::command(const QString& verb)
         driver_->pause();
     } else if (verb == QLatin1String("prev")) {
         atEnd_ = false;
-        driver_->seek(0);
+        driver_->seek(0);  // the start of the first track
     } else if (verb == QLatin1String("next")) {
-        goToEnd();
+        const int track = driver_->currentTrack();
+        if (!atEnd_ && track + 1 < driver_->trackCount())
+            driver_->seek(driver_->trackStartMs(track + 1));
+        else
+            goToEnd();
     } else if (verb == QLatin1String("step")) {
         doStep(+1);
     } else if (verb == QLatin1String("back")) {
@@ -162,7 +169,12 @@ void MediaDevice::doOpen()
         return;
     const QString path = QFileInfo(fileName_).absoluteFilePath();
     driver->setMuted(mute_);
-    if (!driver->open(path, allowVideo))
+    // A playlist plays as one media of its tracks; mpv is never given the
+    // list itself.
+    const bool opened = driver == mpv_.get() && playlist::isPlaylistFile(path)
+                            ? mpv_->openList(playlist::readPlaylist(path, kMaxListTracks), allowVideo)
+                            : driver->open(path, allowVideo);
+    if (!opened)
         return;
     driver_ = driver;
     open_ = true;
@@ -200,13 +212,19 @@ void MediaDevice::doStep(int direction)
         driver_->frameStep(direction);
         return;
     }
+    // Within the current track: past its end is the start of the next one
+    // (or the end of the media), before its start is its start.
+    const int track = driver_->currentTrack();
+    const bool last = track + 1 >= driver_->trackCount();
+    const qint64 start = driver_->trackStartMs(track);
+    const qint64 end = last ? driver_->lengthMs() : driver_->trackStartMs(track + 1);
     const qint64 target = positionMs() + direction * kAudioStepMs;
-    if (target >= driver_->lengthMs()) {
+    if (target >= end && last) {
         goToEnd();
         return;
     }
     atEnd_ = false;
-    driver_->seek(qMax<qint64>(0, target));
+    driver_->seek(qBound(start, target, end));
 }
 
 void MediaDevice::goToEnd()

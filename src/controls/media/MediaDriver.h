@@ -1,7 +1,8 @@
 #pragma once
-// What the media device asks of a playing engine. A driver plays one file at
-// a time; every call is made on the GUI thread and returns at once, and every
-// signal is emitted on the GUI thread. Position and length are whole
+// What the media device asks of a playing engine. A driver plays one media
+// at a time (one file, or the tracks of a playlist); every call is made on
+// the GUI thread and returns at once, and every signal is emitted on the GUI
+// thread. Position and length are whole
 // milliseconds. The device, not the driver, owns the transport semantics
 // (completion once, position equal to length at the end, "next", "step").
 #include <QObject>
@@ -33,6 +34,13 @@ public:
     // Latest known position; cheap, never waits on the engine.
     virtual qint64 positionMs() const = 0;
     virtual bool hasVideo() const = 0;
+
+    // A media may be made of several tracks played one after another (a
+    // playlist); positions are on the whole media's time line. One file is
+    // one track starting at 0.
+    virtual int trackCount() const { return 1; }
+    virtual int currentTrack() const { return 0; }
+    virtual qint64 trackStartMs(int /*track*/) const { return 0; }
 
     virtual void setMuted(bool muted) = 0;
     // Whether the engine itself is silent now, as the engine reports it.

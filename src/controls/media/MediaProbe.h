@@ -21,8 +21,10 @@ struct MediaInfo {
 
 class MediaProbe {
 public:
-    static MediaInfo probe(const QString& absolutePath,
-                           std::chrono::milliseconds limit = std::chrono::milliseconds(2000));
+    // The longest one probe may hold its caller.
+    static constexpr std::chrono::milliseconds kLimit{2000};
+
+    static MediaInfo probe(const QString& absolutePath, std::chrono::milliseconds limit = kLimit);
 };
 
 } // namespace corvane

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <clocale>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <mpv/client.h>
@@ -30,6 +31,12 @@
 //   is still playing, and pause turns on once it has played. The end is
 //   therefore eof-reached and pause together while we asked to play.
 // - pause carries over into the next file, so every open sets it.
+// - A playlist plays as mpv's own playlist of its tracks: the first loaded
+//   with "replace", the others appended. keep-open only holds at the last
+//   entry, so mpv runs from one track into the next by itself. Each load's
+//   reply names its playlist entry id; start and end events carry the id,
+//   which tells which track they are about. Seeking to another track is
+//   "playlist-play-index" followed by a seek once that track has loaded.
 // - mpv reports time-pos some tens of milliseconds apart while playing
 //   audio. Between two reports the position runs on by the wall clock (at
 //   most kMaxRunOnMs past the last report), so the slider moves smoothly and
@@ -39,7 +46,24 @@ namespace corvane {
 
 namespace {
 
-enum : uint64_t { TagNone = 0, TagLoad = 1, TagSeek = 2 };
+enum : uint64_t { TagNone = 0, TagSeek = 2, TagJump = 3 };
+// Replies to "loadfile" carry the track and the open they belong to.
+constexpr uint64_t kLoadTag = uint64_t(1) << 63;
+uint64_t loadTag(quint32 generation, int track)
+{
+    return kLoadTag | (uint64_t(generation & 0x7fffffffu) << 32) | uint32_t(track);
+}
+int64_t entryIdOf(const mpv_node& result)
+{
+    if (result.format != MPV_FORMAT_NODE_MAP || !result.u.list)
+        return -1;
+    for (int i = 0; i < result.u.list->num; ++i) {
+        const mpv_node& v = result.u.list->values[i];
+        if (std::strcmp(result.u.list->keys[i], "playlist_entry_id") == 0 && v.format == MPV_FORMAT_INT64)
+            return v.u.int64;
+    }
+    return -1;
+}
 constexpr qint64 kMaxRunOnMs = 200;
 enum : uint64_t { PropTimePos = 1, PropEof, PropPause, PropMute };
 
@@ -134,21 +158,52 @@ bool MpvDriver::open(const QString& absolutePath, bool allowVideo)
     if (!ensureCore())
         return false;
     // The core exists before probing, so libav's messages go to its log.
-    info_ = MediaProbe::probe(absolutePath);
-    if (info_.playable && !allowVideo && !info_.hasAudio)
-        info_ = MediaInfo{false, 0, false, false, {}, QStringLiteral("no sound to play")};
-    if (!info_.playable) {
+    MediaInfo info = MediaProbe::probe(absolutePath);
+    if (info.playable && !allowVideo && !info.hasAudio)
+        info = MediaInfo{false, 0, false, false, {}, QStringLiteral("no sound to play")};
+    if (!info.playable) {
         std::fprintf(stderr, "corvane: media device: cannot play %s: %s\n",
-                     QFile::encodeName(absolutePath).constData(), info_.problem.toUtf8().constData());
+                     QFile::encodeName(absolutePath).constData(), info.problem.toUtf8().constData());
         return false;
     }
-    const bool video = allowVideo && info_.hasVideo;
-    showsVideo_ = video;
+    MediaTracks tracks;
+    tracks.append(absolutePath, info, allowVideo);
+    return start(std::move(tracks), allowVideo);
+}
+
+bool MpvDriver::openList(const QStringList& absolutePaths, bool allowVideo)
+{
+    close();
+    if (!ensureCore())
+        return false;
+    MediaTracks tracks = MediaTracks::probeAll(absolutePaths, allowVideo);
+    if (tracks.count() < absolutePaths.size())
+        std::fprintf(stderr, "corvane: media device: %d of %d listed files are playable in time\n",
+                     tracks.count(), int(absolutePaths.size()));
+    if (tracks.isEmpty())
+        return false;
+    return start(std::move(tracks), allowVideo);
+}
+
+bool MpvDriver::start(MediaTracks tracks, bool allowVideo)
+{
+    tracks_ = std::move(tracks);
+    ++generation_;
+    entryTrack_.clear();
+    lastStartedEntry_ = -1;
+    index_ = 0;
+    shownTrack_ = -1;
+    jumpTo_ = -1;
+    trackEnded_ = false;
+    const bool video = allowVideo && tracks_.anyVideo();
     if (video && videoOutput_.isEmpty()) {
         if (VideoWindow::displayHasOpenGL()) {
             if (!window_)
                 window_ = new VideoWindow(mpv_);
-            window_->showFor(QFileInfo(absolutePath).fileName(), info_.videoSize);
+            // A later video track needs the render context before it starts.
+            if (!tracks_.at(0).video)
+                window_->prepare();
+            showTrack(0);
         } else if (!noPictureOutput_) {
             // Nowhere to draw: the video is still decoded, in time, unseen.
             noPictureOutput_ = true;
@@ -167,22 +222,33 @@ bool MpvDriver::open(const QString& absolutePath, bool allowVideo)
     restarted_ = false;
     fileLoaded_ = false;
     pendingSeekTarget_.clear();
-    loadLocalFiles({absolutePath});
+    loadLocalFiles(tracks_.paths());
     return true;
 }
 
 void MpvDriver::loadLocalFiles(const QStringList& absolutePaths)
 {
     bool first = true;
-    for (const QString& path : absolutePaths) {
+    for (int i = 0; i < absolutePaths.size(); ++i) {
+        const QString& path = absolutePaths[i];
         if (!QFileInfo(path).isAbsolute() || !path.startsWith(QLatin1Char('/')))
             continue;
         const QByteArray p = QFile::encodeName(path);
-        command(TagLoad, {"loadfile", p.constData(), first ? "replace" : "append"});
-        if (first)
-            ++startsPending_;
+        command(loadTag(generation_, i), {"loadfile", p.constData(), first ? "replace" : "append"});
         first = false;
     }
+}
+
+void MpvDriver::showTrack(int k)
+{
+    shownTrack_ = k;
+    if (!window_ || !videoOutput_.isEmpty())
+        return;
+    const MediaTrack& t = tracks_.at(k);
+    if (t.video)
+        window_->showFor(QFileInfo(t.path).fileName(), t.info.videoSize);
+    else
+        window_->hide();
 }
 
 void MpvDriver::close()
@@ -191,6 +257,11 @@ void MpvDriver::close()
         return;
     loaded_ = false;
     current_ = false;
+    tracks_ = MediaTracks();
+    index_ = 0;
+    jumpTo_ = -1;
+    trackEnded_ = false;
+    entryTrack_.clear();
     fileLoaded_ = false;
     pendingSeekTarget_.clear();
     wantPlay_ = false;
@@ -204,6 +275,17 @@ qint64 MpvDriver::positionMs() const
 {
     if (!loaded_)
         return 0;
+    const MediaTrack& t = tracks_.at(index_);
+    return t.startMs + qBound<qint64>(0, trackPositionMs(), t.info.lengthMs);
+}
+
+qint64 MpvDriver::trackStartMs(int track) const
+{
+    return loaded_ && track >= 0 && track < tracks_.count() ? tracks_.at(track).startMs : 0;
+}
+
+qint64 MpvDriver::trackPositionMs() const
+{
     const bool running = current_ && wantPlay_ && !paused_ && !seeking_ && !eof_ && restarted_;
     if (!running || !sinceTimePos_.isValid())
         return positionMs_;
@@ -224,7 +306,7 @@ void MpvDriver::pause()
 {
     if (!loaded_)
         return;
-    positionMs_ = positionMs();
+    positionMs_ = trackPositionMs();
     wantPlay_ = false;
     setFlag("pause", true);
 }
@@ -233,8 +315,15 @@ void MpvDriver::seek(qint64 ms)
 {
     if (!loaded_)
         return;
-    seekTo(QByteArray::number(double(ms) / 1000.0, 'f', 3), "absolute+exact");
-    positionMs_ = ms;
+    const int k = tracks_.indexAt(ms);
+    const MediaTrack& t = tracks_.at(k);
+    const qint64 inTrack = qBound<qint64>(0, ms - t.startMs, t.info.lengthMs);
+    const QByteArray target = QByteArray::number(double(inTrack) / 1000.0, 'f', 3);
+    if (k == index_ && !trackEnded_)
+        seekTo(target, "absolute+exact");
+    else
+        jumpTo(k, inTrack > 0 ? target : QByteArray(), "absolute+exact");
+    positionMs_ = inTrack;
     seeking_ = true;
     restarted_ = false;
     eof_ = false;
@@ -247,10 +336,27 @@ void MpvDriver::seekToEnd()
         return;
     wantPlay_ = false;
     setFlag("pause", true);
-    seekTo("100", "absolute-percent+exact");
-    positionMs_ = info_.lengthMs;
+    const int last = tracks_.count() - 1;
+    if (index_ == last && !trackEnded_)
+        seekTo("100", "absolute-percent+exact");
+    else
+        jumpTo(last, "100", "absolute-percent+exact");
+    positionMs_ = tracks_.at(last).info.lengthMs;
     seeking_ = true;
     restarted_ = false;
+}
+
+void MpvDriver::jumpTo(int k, const QByteArray& target, const char* flags)
+{
+    jumpTo_ = k;
+    index_ = k;
+    current_ = false;
+    trackEnded_ = false;
+    fileLoaded_ = false;
+    eof_ = false;
+    pendingSeekTarget_ = target;
+    pendingSeekFlags_ = flags;
+    command(TagJump, {"playlist-play-index", QByteArray::number(k).constData()});
 }
 
 void MpvDriver::seekTo(const QByteArray& target, const char* flags)
@@ -265,9 +371,9 @@ void MpvDriver::seekTo(const QByteArray& target, const char* flags)
 
 void MpvDriver::frameStep(int direction)
 {
-    if (!loaded_ || !showsVideo_ || !fileLoaded_)
+    if (!hasVideo() || !fileLoaded_)
         return;
-    positionMs_ = positionMs();
+    positionMs_ = trackPositionMs();
     wantPlay_ = false;  // the engine pauses after a frame step
     command(TagNone, {direction < 0 ? "frame-back-step" : "frame-step"});
 }
@@ -313,11 +419,11 @@ void MpvDriver::handleEvent(const mpv_event& ev)
 {
     switch (ev.event_id) {
     case MPV_EVENT_START_FILE:
-        if (startsPending_ > 0 && --startsPending_ == 0)
-            current_ = loaded_;
+        lastStartedEntry_ = static_cast<const mpv_event_start_file*>(ev.data)->playlist_entry_id;
+        onStartFile(lastStartedEntry_);
         break;
     case MPV_EVENT_FILE_LOADED:
-        if (current_ && startsPending_ == 0) {
+        if (current_) {
             fileLoaded_ = true;
             if (!pendingSeekTarget_.isEmpty()) {
                 command(TagSeek, {"seek", pendingSeekTarget_.constData(), pendingSeekFlags_});
@@ -326,13 +432,22 @@ void MpvDriver::handleEvent(const mpv_event& ev)
         }
         break;
     case MPV_EVENT_END_FILE: {
-        if (startsPending_ > 0 || !current_)
-            break;  // a file we replaced or closed
         const auto* end = static_cast<const mpv_event_end_file*>(ev.data);
+        const int k = entryTrack_.value(end->playlist_entry_id, -1);
+        if (!current_ || k != index_)
+            break;  // a track we left, or media replaced or closed
         current_ = false;
-        if (end->reason == MPV_END_FILE_REASON_ERROR) {
+        trackEnded_ = true;
+        fileLoaded_ = false;
+        if (end->reason == MPV_END_FILE_REASON_ERROR && tracks_.count() == 1) {
             emit failed();
-        } else if (end->reason == MPV_END_FILE_REASON_EOF && wantPlay_ && !endReported_) {
+            break;
+        }
+        if (end->reason != MPV_END_FILE_REASON_EOF && end->reason != MPV_END_FILE_REASON_ERROR)
+            break;
+        if (k + 1 < tracks_.count()) {
+            positionMs_ = tracks_.at(k).info.lengthMs;  // the engine goes on with the next track
+        } else if (wantPlay_ && !endReported_) {
             endReported_ = true;
             wantPlay_ = false;
             emit ended();
@@ -340,15 +455,29 @@ void MpvDriver::handleEvent(const mpv_event& ev)
         break;
     }
     case MPV_EVENT_COMMAND_REPLY:
-        if (ev.error < 0 && ev.reply_userdata == TagLoad && startsPending_ > 0) {
-            if (--startsPending_ == 0 && loaded_)
-                emit failed();
+        if (ev.reply_userdata & kLoadTag) {
+            const quint32 generation = quint32(ev.reply_userdata >> 32) & 0x7fffffffu;
+            const int track = int(uint32_t(ev.reply_userdata));
+            if (!loaded_ || generation != (generation_ & 0x7fffffffu))
+                break;
+            if (ev.error < 0) {
+                if (track == 0)
+                    emit failed();
+                break;
+            }
+            const int64_t id = entryIdOf(static_cast<const mpv_event_command*>(ev.data)->result);
+            if (id >= 0)
+                entryTrack_.insert(id, track);
+            if (id >= 0 && id == lastStartedEntry_)
+                onStartFile(id);  // the start came before the reply
         } else if (ev.reply_userdata == TagSeek && ev.error < 0) {
             seeking_ = false;
+        } else if (ev.reply_userdata == TagJump && ev.error < 0 && loaded_ && jumpTo_ >= 0) {
+            emit failed();
         }
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        if (current_ && startsPending_ == 0) {
+        if (current_) {
             seeking_ = false;
             restarted_ = true;
             sinceTimePos_.restart();
@@ -361,10 +490,16 @@ void MpvDriver::handleEvent(const mpv_event& ev)
                 engineMuted_ = *static_cast<int*>(p->data) != 0;
             break;
         }
-        if (!current_ || startsPending_ > 0)
+        if (ev.reply_userdata == PropPause) {
+            // The pause flag is the engine's, not a file's.
+            paused_ = p->format == MPV_FORMAT_FLAG && *static_cast<int*>(p->data) != 0;
+            checkEnd();
+            break;
+        }
+        if (!current_)
             break;
         if (ev.reply_userdata == PropTimePos) {
-            if (p->format == MPV_FORMAT_DOUBLE && !seeking_) {
+            if (p->format == MPV_FORMAT_DOUBLE && fileLoaded_ && !seeking_) {
                 const double t = *static_cast<double*>(p->data);
                 if (std::isfinite(t)) {
                     positionMs_ = qint64(std::llround(std::max(0.0, t) * 1000.0));
@@ -374,9 +509,6 @@ void MpvDriver::handleEvent(const mpv_event& ev)
         } else if (ev.reply_userdata == PropEof) {
             eof_ = p->format == MPV_FORMAT_FLAG && *static_cast<int*>(p->data) != 0;
             checkEnd();
-        } else if (ev.reply_userdata == PropPause) {
-            paused_ = p->format == MPV_FORMAT_FLAG && *static_cast<int*>(p->data) != 0;
-            checkEnd();
         }
         break;
     }
@@ -385,9 +517,33 @@ void MpvDriver::handleEvent(const mpv_event& ev)
     }
 }
 
+void MpvDriver::onStartFile(int64_t entryId)
+{
+    const int k = entryTrack_.value(entryId, -1);
+    if (!loaded_ || k < 0 || (jumpTo_ >= 0 && k != jumpTo_)) {
+        current_ = false;  // not ours, or a track the engine started before our jump
+        return;
+    }
+    if (jumpTo_ < 0 && k != index_) {
+        // The engine went on to the next track by itself.
+        positionMs_ = 0;
+        seeking_ = false;
+        pendingSeekTarget_.clear();
+    }
+    jumpTo_ = -1;
+    index_ = k;
+    current_ = true;
+    trackEnded_ = false;
+    fileLoaded_ = false;
+    restarted_ = false;
+    eof_ = false;
+    if (k != shownTrack_)
+        showTrack(k);
+}
+
 void MpvDriver::checkEnd()
 {
-    if (current_ && wantPlay_ && eof_ && paused_ && !endReported_ && !seeking_) {
+    if (current_ && index_ == tracks_.count() - 1 && wantPlay_ && eof_ && paused_ && !endReported_ && !seeking_) {
         endReported_ = true;
         wantPlay_ = false;
         emit ended();

@@ -6,9 +6,10 @@
 // engine's core, which keeps the GUI thread free to act as mpv's render
 // thread for the video window.
 #include "MediaDriver.h"
-#include "MediaProbe.h"
+#include "MediaTracks.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QPointer>
 #include <QStringList>
 #include <atomic>
@@ -30,6 +31,10 @@ public:
     ~MpvDriver() override;
 
     bool open(const QString& absolutePath, bool allowVideo) override;
+    // Opens the playable files among absolutePaths (a playlist's tracks) as
+    // one media, paused at the start of the first. False, with nothing open,
+    // when none is playable.
+    bool openList(const QStringList& absolutePaths, bool allowVideo);
     void close() override;
     void play() override;
     void pause() override;
@@ -37,9 +42,12 @@ public:
     void seekToEnd() override;
     void frameStep(int direction) override;
 
-    qint64 lengthMs() const override { return loaded_ ? info_.lengthMs : 0; }
+    qint64 lengthMs() const override { return loaded_ ? tracks_.lengthMs() : 0; }
     qint64 positionMs() const override;
-    bool hasVideo() const override { return loaded_ && showsVideo_; }
+    bool hasVideo() const override { return loaded_ && tracks_.at(index_).video; }
+    int trackCount() const override { return loaded_ ? tracks_.count() : 1; }
+    int currentTrack() const override { return loaded_ ? index_ : 0; }
+    qint64 trackStartMs(int track) const override;
     void setMuted(bool muted) override;
     bool engineMuted() const override { return engineMuted_; }
 
@@ -48,6 +56,14 @@ public:
 
 private:
     bool ensureCore();
+    bool start(MediaTracks tracks, bool allowVideo);
+    // Position inside the current track.
+    qint64 trackPositionMs() const;
+    // Makes the engine play track k from its start, then seek to target
+    // (empty: stay at the start).
+    void jumpTo(int k, const QByteArray& target, const char* flags);
+    void onStartFile(int64_t entryId);
+    void showTrack(int k);
     // The single place where files reach the engine: absolute local paths
     // only, never a URL, so the engine cannot be led onto the network.
     void loadLocalFiles(const QStringList& absolutePaths);
@@ -69,16 +85,22 @@ private:
     std::atomic_bool wakeupPosted_{false};
     QPointer<VideoWindow> window_;
 
-    // The file now open, as the device sees it.
-    MediaInfo info_;
-    bool loaded_ = false;      // open() accepted a file and close() has not run
-    bool showsVideo_ = false;
+    // The media now open, as the device sees it.
+    MediaTracks tracks_;
+    bool loaded_ = false;      // open() accepted a media and close() has not run
+    int index_ = 0;            // the track playing (or about to)
+    int shownTrack_ = -1;      // the track the video window was last set up for
+    int jumpTo_ = -1;          // a track the engine was told to play, until it starts it
+    bool trackEnded_ = false;  // the engine left the current track
+    // Engine playlist entries of our tracks (learnt from the load replies);
+    // events of other entries belong to media replaced or closed.
+    quint32 generation_ = 0;
+    QHash<int64_t, int> entryTrack_;
+    int64_t lastStartedEntry_ = -1;
     bool wantPlay_ = false;    // play() asked and nothing paused since
     bool endReported_ = false;
     qint64 positionMs_ = 0;
-    // Engine events belong to our file only after its start event; a file
-    // replaced or closed may still have events in the queue.
-    int startsPending_ = 0;
+    // Engine events belong to our track only after its start event.
     bool current_ = false;
     bool seeking_ = false;
     bool fileLoaded_ = false;

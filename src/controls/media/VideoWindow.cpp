@@ -77,6 +77,18 @@ void VideoWindow::showFor(const QString& fileName, QSize videoSize)
     raise();
 }
 
+void VideoWindow::prepare()
+{
+    if (render_ || isVisible())
+        return;
+    // Shown off the screen, the widget gets its GL context (and with it the
+    // render context) at once; nothing appears.
+    setAttribute(Qt::WA_DontShowOnScreen, true);
+    show();
+    hide();
+    setAttribute(Qt::WA_DontShowOnScreen, false);
+}
+
 void VideoWindow::initializeGL()
 {
     if (render_)

@@ -26,6 +26,9 @@ public:
     // video pixels, one per device pixel), clamped to the screen, and shows
     // it. The render context exists when this returns.
     void showFor(const QString& fileName, QSize videoSize);
+    // Makes the render context without showing the window, for media whose
+    // picture comes later (a playlist that starts with sound only).
+    void prepare();
     bool hasRenderContext() const { return render_ != nullptr; }
     // Frames the engine handed over since the window was made.
     quint64 framesTaken() const { return framesTaken_; }
