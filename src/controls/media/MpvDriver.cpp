@@ -65,6 +65,10 @@ int64_t entryIdOf(const mpv_node& result)
     return -1;
 }
 constexpr qint64 kMaxRunOnMs = 200;
+// Track loads sent ahead of their replies: the engine refuses asynchronous
+// requests once about a thousand replies are outstanding, so a long list is
+// fed to it as the replies come back.
+constexpr int kMaxLoadsInFlight = 64;
 enum : uint64_t { PropTimePos = 1, PropEof, PropPause, PropMute };
 
 constexpr const char* kCoreOptions[][2] = {
@@ -222,21 +226,33 @@ bool MpvDriver::start(MediaTracks tracks, bool allowVideo)
     restarted_ = false;
     fileLoaded_ = false;
     pendingSeekTarget_.clear();
-    loadLocalFiles(tracks_.paths());
+    nextLoad_ = 0;
+    loadsInFlight_ = 0;
+    jumpQueued_ = false;
+    feedLoads();
     return true;
 }
 
-void MpvDriver::loadLocalFiles(const QStringList& absolutePaths)
+void MpvDriver::feedLoads()
 {
-    bool first = true;
-    for (int i = 0; i < absolutePaths.size(); ++i) {
-        const QString& path = absolutePaths[i];
-        if (!QFileInfo(path).isAbsolute() || !path.startsWith(QLatin1Char('/')))
-            continue;
-        const QByteArray p = QFile::encodeName(path);
-        command(loadTag(generation_, i), {"loadfile", p.constData(), first ? "replace" : "append"});
-        first = false;
+    while (loaded_ && loadsInFlight_ < kMaxLoadsInFlight && nextLoad_ < tracks_.count()) {
+        const int track = nextLoad_++;
+        if (loadLocalFile(tracks_.at(track).path, track))
+            ++loadsInFlight_;
+        if (jumpQueued_ && track == jumpTo_) {
+            jumpQueued_ = false;
+            command(TagJump, {"playlist-play-index", QByteArray::number(track).constData()});
+        }
     }
+}
+
+bool MpvDriver::loadLocalFile(const QString& absolutePath, int track)
+{
+    if (!QFileInfo(absolutePath).isAbsolute() || !absolutePath.startsWith(QLatin1Char('/')))
+        return false;
+    const QByteArray p = QFile::encodeName(absolutePath);
+    command(loadTag(generation_, track), {"loadfile", p.constData(), track == 0 ? "replace" : "append"});
+    return true;
 }
 
 void MpvDriver::showTrack(int k)
@@ -260,6 +276,7 @@ void MpvDriver::close()
     tracks_ = MediaTracks();
     index_ = 0;
     jumpTo_ = -1;
+    jumpQueued_ = false;
     trackEnded_ = false;
     entryTrack_.clear();
     fileLoaded_ = false;
@@ -356,7 +373,10 @@ void MpvDriver::jumpTo(int k, const QByteArray& target, const char* flags)
     eof_ = false;
     pendingSeekTarget_ = target;
     pendingSeekFlags_ = flags;
-    command(TagJump, {"playlist-play-index", QByteArray::number(k).constData()});
+    // A track not yet handed to the engine is jumped to once it is.
+    jumpQueued_ = k >= nextLoad_;
+    if (!jumpQueued_)
+        command(TagJump, {"playlist-play-index", QByteArray::number(k).constData()});
 }
 
 void MpvDriver::seekTo(const QByteArray& target, const char* flags)
@@ -460,6 +480,8 @@ void MpvDriver::handleEvent(const mpv_event& ev)
             const int track = int(uint32_t(ev.reply_userdata));
             if (!loaded_ || generation != (generation_ & 0x7fffffffu))
                 break;
+            --loadsInFlight_;
+            feedLoads();
             if (ev.error < 0) {
                 if (track == 0)
                     emit failed();

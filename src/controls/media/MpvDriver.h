@@ -66,7 +66,10 @@ private:
     void showTrack(int k);
     // The single place where files reach the engine: absolute local paths
     // only, never a URL, so the engine cannot be led onto the network.
-    void loadLocalFiles(const QStringList& absolutePaths);
+    // Track 0 replaces what the engine had, the others are appended.
+    bool loadLocalFile(const QString& absolutePath, int track);
+    // Hands the next tracks to the engine, a few at a time.
+    void feedLoads();
     void drainEvents();
     void handleEvent(const mpv_event& ev);
     void checkEnd();
@@ -97,6 +100,9 @@ private:
     quint32 generation_ = 0;
     QHash<int64_t, int> entryTrack_;
     int64_t lastStartedEntry_ = -1;
+    int nextLoad_ = 0;         // the next track to hand to the engine
+    int loadsInFlight_ = 0;
+    bool jumpQueued_ = false;  // jumpTo_ waits for its track to be handed over
     bool wantPlay_ = false;    // play() asked and nothing paused since
     bool endReported_ = false;
     qint64 positionMs_ = 0;
