@@ -4,11 +4,10 @@
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <QList>
+#include <QTimer>
 #include <memory>
 
 namespace corvane::test {
@@ -46,32 +45,21 @@ public:
     template <typename Pred>
     bool waitFor(Pred pred, int ms)
     {
-        if (pred())
-            return true;
         QDeadlineTimer deadline(ms);
         QEventLoop loop;
         QTimer look;
-        look.setInterval(5);
         QObject::connect(&look, &QTimer::timeout, &loop, [&] {
             if (pred() || deadline.hasExpired())
                 loop.quit();
         });
-        look.start();
-        loop.exec();
+        look.start(5);
+        if (!pred())
+            loop.exec();
         return pred();
     }
-    void spin(int ms)
-    {
-        waitFor([] { return false; }, ms);
-    }
-    bool waitForCompletions(int n, int ms)
-    {
-        return waitFor([&] { return completions.size() >= n; }, ms);
-    }
-    bool waitForPosition(int atLeast, int ms)
-    {
-        return waitFor([&] { return position() >= atLeast; }, ms);
-    }
+    void spin(int ms) { waitFor([] { return false; }, ms); }
+    bool waitForCompletions(int n, int ms) { return waitFor([&] { return completions.size() >= n; }, ms); }
+    bool waitForPosition(int atLeast, int ms) { return waitFor([&] { return position() >= atLeast; }, ms); }
 
     std::unique_ptr<MediaDevice> device;
     QList<Completion> completions;

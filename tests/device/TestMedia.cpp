@@ -43,20 +43,15 @@ QString makeVideoOnly(const QString& dir, double seconds)
 
 namespace {
 
-void be32(QByteArray& b, quint32 v)
+void put32(QByteArray& b, quint32 v, bool bigEndian)
 {
-    for (int s = 24; s >= 0; s -= 8)
-        b.append(char((v >> s) & 0xff));
-}
-void le32(QByteArray& b, quint32 v)
-{
-    for (int s = 0; s <= 24; s += 8)
-        b.append(char((v >> s) & 0xff));
+    for (int i = 0; i < 4; ++i)
+        b.append(char(v >> (bigEndian ? 24 - 8 * i : 8 * i)));
 }
 void chunk(QByteArray& out, const char* id, const QByteArray& body)
 {
     out.append(id, 4);
-    be32(out, quint32(body.size()));
+    put32(out, quint32(body.size()), true);
     out.append(body);
 }
 
@@ -91,12 +86,12 @@ QByteArray rmidBytes(const QByteArray& smf)
     QByteArray data;
     data.append("RMID", 4);
     data.append("data", 4);
-    le32(data, quint32(smf.size()));
+    put32(data, quint32(smf.size()), false);
     data.append(smf);
     if (smf.size() % 2)
         data.append('\0');
     QByteArray out("RIFF", 4);
-    le32(out, quint32(data.size()));
+    put32(out, quint32(data.size()), false);
     out.append(data);
     return out;
 }

@@ -1,0 +1,269 @@
+// The media device on both engines (mpv; FluidSynth for "Sequencer"), driven
+// as the program drives it: completion, transport, opens, bad files, mute,
+// status updates, and what it must leave alone (network, user configuration).
+#include "DeviceHarness.h"
+#include "TestMedia.h"
+#include "media/MidiFile.h"
+
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sys/stat.h>
+
+using namespace corvane;
+using namespace corvane::test;
+
+class TstDevice : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        avi_ = makeAvi(dir_.path());
+        long_ = makeWav(dir_.path(), "long.wav", 2.5);
+        QVERIFY(!avi_.isEmpty() && !long_.isEmpty());
+    }
+
+    void completesOnceAtLength_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("expected");  // ms; 0: about the 0.6 s asked of ffmpeg
+        const QStringList a{"-f", "lavfi", "-i", "sine=frequency=500:duration=0.6"};
+        const QStringList v{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=0.6"};
+        const QStringList av = v + a + QStringList{"-shortest"};
+        const auto make = [&](const char* name, const QStringList& args) { return makeMedia(dir_.path(), name, args); };
+        QTest::newRow("wav") << "WAVEAudio" << make("a.wav", a) << 0;
+        QTest::newRow("avi") << "AVIVideo" << make("a.avi", av + QStringList{"-c:v", "mpeg4", "-c:a", "pcm_s16le"}) << 0;
+        QTest::newRow("video only") << "AVIVideo" << make("v.avi", v + QStringList{"-c:v", "mpeg4"}) << 0;
+        QTest::newRow("mpg") << "MPEGVideo" << make("a.mpg", av + QStringList{"-c:v", "mpeg1video", "-f", "mpeg"}) << 0;
+        QTest::newRow("m1v (raw)") << "MPEGVideo" << make("a.m1v", v + QStringList{"-c:v", "mpeg1video", "-f", "mpeg1video"}) << 0;
+        QTest::newRow("mp3") << "MPEGVideo" << make("a.mp3", a + QStringList{"-c:a", "libmp3lame"}) << 0;
+        QTest::newRow("mov") << "MPEGVideo" << make("a.mov", av + QStringList{"-c:v", "mpeg4", "-c:a", "aac"}) << 0;
+        QTest::newRow("wmv") << "MPEGVideo2" << make("a.wmv", av + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"}) << 0;
+        QTest::newRow("wma") << "MPEGVideo2" << make("a.wma", a + QStringList{"-c:a", "wmav2"}) << 0;
+        // 500 ms at 120 bpm, then 1000 ms at 60 bpm; the RMID wrap times the same.
+        QTest::newRow("mid") << "Sequencer" << writeFile(dir_.path(), "a.mid", midiBytes(2)) << 1500;
+        QTest::newRow("rmi") << "Sequencer" << writeFile(dir_.path(), "a.rmi", rmidBytes(midiBytes(2))) << 1500;
+    }
+
+    void completesOnceAtLength()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, path);
+        QFETCH(int, expected);
+        QVERIFY(!path.isEmpty());
+        // The program's own video output on a platform without OpenGL: no
+        // window, and the picture still plays at its pace.
+        DeviceHarness h({QStringLiteral("null"), QString()});
+        h.open(type, path);
+        const int length = h.length();
+        if (expected)
+            QCOMPARE(length, expected);
+        else
+            QVERIFY2(length >= 550 && length < 800, qPrintable(QString::number(length)));
+        QVERIFY(!h.device->videoWindow());
+        h.command("play");
+        h.spin(length / 2);
+        QCOMPARE(h.completions.size(), 0);  // real time, not done early
+        QVERIFY(h.waitForCompletions(1, 6000));
+        h.spin(500);  // nothing more may come
+        QCOMPARE(h.completions.size(), 1);
+        QCOMPARE(h.completions[0].position, length);
+        QCOMPARE(h.completions[0].length, length);
+    }
+
+    void transportMuteAndStatus_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("mpv") << "WAVEAudio" << long_;
+        QTest::newRow("fluidsynth") << "Sequencer" << writeFile(dir_.path(), "long.mid", midiBytes(3));  // 2500 ms
+    }
+
+    void transportMuteAndStatus()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, path);
+        DeviceHarness h;
+        h.device->put(dispid::mci::Mute, true);  // set with nothing open
+        h.open(type, path);
+        const int length = h.length();
+        QVERIFY(length >= 2400);
+        // "stop" halts where it is, "play" goes on from there.
+        h.command("play");
+        QVERIFY(h.waitForPosition(500, 3000));
+        QVERIFY(h.device->engineMuted());
+        h.command("stop");
+        h.spin(300);
+        const int stoppedAt = h.position();
+        h.spin(300);
+        QCOMPARE(h.position(), stoppedAt);
+        h.command("play");
+        QVERIFY(h.waitFor([&] { return h.position() > stoppedAt + 150; }, 3000));
+        QVERIFY(h.position() < stoppedAt + 1000);
+        // "next" completes at once; the engine's own end adds nothing.
+        h.command("next");
+        QCOMPARE(h.position(), length);
+        QVERIFY(h.waitForCompletions(1, 2000));
+        h.spin(500);
+        QCOMPARE(h.completions.size(), 1);
+        QCOMPARE(h.completions[0].position, length);
+        // "play" at the end plays again from the start.
+        h.command("play");
+        QVERIFY(h.position() < length / 2);
+        QVERIFY(h.waitForPosition(100, 3000));
+        h.command("next");
+        QVERIFY(h.waitForCompletions(2, 2000));
+        // The program's own answer to completion: "prev", then "play".
+        h.command("prev");
+        QCOMPARE(h.position(), 0);
+        h.command("play");
+        QVERIFY(h.waitForPosition(100, 3000));
+        QVERIFY(h.position() < length / 2);
+        QVERIFY(h.waitForCompletions(3, 5000));
+        QCOMPARE(h.completions[2].position, length);
+        // No status updates once closed; they come again while open and paused.
+        h.command("close");
+        const int seen = h.statusUpdates;
+        h.spin(400);
+        QCOMPARE(h.statusUpdates, seen);
+        h.open(type, path);
+        h.spin(600);
+        QVERIFY2(h.statusUpdates >= seen + 3, qPrintable(QString::number(h.statusUpdates - seen)));
+        // The mute held across close and open, and lifts in the engine.
+        QVERIFY(h.device->engineMuted());
+        h.device->put(dispid::mci::Mute, false);
+        QVERIFY(h.waitFor([&] { return !h.device->engineMuted(); }, 3000));
+        QCOMPARE(h.completions.size(), 3);
+    }
+
+    void openReplacesTheOpenFileAndItsState()
+    {
+        DeviceHarness h;
+        h.open("AVIVideo", avi_);
+        h.command("play");
+        QVERIFY(h.waitForPosition(200, 3000));
+        // Opened over a playing file: the new file, at its start, not playing.
+        h.open("WAVEAudio", long_);
+        QVERIFY(h.length() > 2400 && h.length() < 2700);
+        h.spin(400);
+        QCOMPARE(h.position(), 0);
+        h.command("play");
+        QVERIFY(h.waitForPosition(200, 3000));
+        // Opened over a paused file: paused at 0 until "play", which plays it.
+        h.command("pause");
+        h.open("AVIVideo", avi_);
+        h.spin(400);
+        QCOMPARE(h.position(), 0);
+        h.command("play");
+        QVERIFY(h.waitForCompletions(1, 5000));
+        h.spin(300);
+        QCOMPARE(h.completions.size(), 1);  // none from the files replaced
+        QCOMPARE(h.completions[0].position, h.length());
+    }
+
+    void badFilesOpenNothing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray noise(64 * 1024, '\0');
+        quint32 x = 12345;
+        for (char& c : noise)
+            c = char((x = x * 1664525u + 1013904223u) >> 24);
+        const QString mp4 = makeMedia(dir_.path(), "whole.mp4", {"-f", "lavfi", "-i", "sine=duration=1", "-c:a", "aac"});
+        QFile whole(mp4), wav(long_);
+        QVERIFY(whole.open(QIODevice::ReadOnly) && wav.open(QIODevice::ReadOnly));
+        const QByteArray mid = midiBytes(2);
+        // A MIDI header's format is at byte 8, its division at 12; the second
+        // track's first status byte at 50.
+        const auto patched = [&](int at, const QByteArray& b) { return QByteArray(mid).replace(at, b.size(), b); };
+        QTest::newRow("missing") << "missing.avi" << QByteArray();
+        QTest::newRow("named pipe") << "pipe.wav" << QByteArray();  // reading it would block
+        QTest::newRow("empty") << "empty.wav" << QByteArray();
+        QTest::newRow("random bytes") << "noise.mp3" << noise;
+        QTest::newRow("wav cut in its header") << "cut.wav" << wav.read(30);
+        QTest::newRow("mp4 without its index") << "cut.mp4" << whole.read(whole.size() / 2);
+        QTest::newRow("mid cut") << "cut.mid" << mid.left(mid.size() - 6);
+        QTest::newRow("mid of format 3") << "f3.mid" << patched(8, QByteArray("\0\3", 2));
+        QTest::newRow("mid timed in SMPTE frames") << "smpte.mid" << patched(12, "\xe7\x28");
+        QTest::newRow("mid, running status with none set") << "rs.mid" << patched(50, "\x3c");
+    }
+
+    void badFilesOpenNothing()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        const QString path = dir_.filePath(name);
+        if (name == QLatin1String("pipe.wav"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (name != QLatin1String("missing.avi"))
+            QVERIFY(!writeFile(dir_.path(), name, bytes).isEmpty());
+        if (name.endsWith(QLatin1String(".mid")))
+            QVERIFY(!MidiFile::parse(bytes));
+        DeviceHarness h;
+        for (const char* type : {"AVIVideo", "WAVEAudio", "MPEGVideo", "MPEGVideo2", "Sequencer"}) {
+            h.open(type, path);
+            QVERIFY2(!h.device->isOpen(), type);
+            QCOMPARE(h.length(), 0);
+            h.command("play");
+            h.command("next");
+            QCOMPARE(h.position(), 0);
+        }
+        h.spin(300);
+        QCOMPARE(h.completions.size(), 0);
+        QCOMPARE(h.statusUpdates, 0);
+    }
+
+    void midiReaderTimesByTheTempoMap()
+    {
+        const auto f = MidiFile::parse(midiBytes(3));
+        QVERIFY(f);
+        QCOMPARE(f->totalTicks(), 3 * 480);
+        QCOMPARE(f->tickToMs(240), 250.0);   // 120 bpm before the change
+        QCOMPARE(f->tickToMs(720), 1000.0);  // 60 bpm after it
+        QCOMPARE(f->msToTick(1000), 720);
+        QCOMPARE(f->msToTick(f->tickToMs(1111)), 1111);
+    }
+
+    void playlistOfALoopbackUrlMakesNoConnection()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const QString url = QStringLiteral("http://127.0.0.1:%1/a.mp3").arg(server.serverPort());
+        DeviceHarness h;
+        h.open("MPEGVideo", writeFile(dir_.path(), "list.m3u", ("#EXTM3U\n" + url + "\n").toUtf8()));
+        h.command("play");
+        h.spin(1500);
+        QVERIFY(!server.hasPendingConnections());
+        QVERIFY(!server.waitForNewConnection(200));
+    }
+
+    void userConfigurationOfTheEngineIsIgnored()
+    {
+        // A canary that would mute, start halfway and play four times as
+        // fast, if it were read.
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath(".config/mpv"));
+        QVERIFY(!writeFile(home.path() + "/.config/mpv", "mpv.conf", "mute=yes\nstart=50%\nspeed=4\n").isEmpty());
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        DeviceHarness h;
+        h.open("WAVEAudio", long_);
+        h.command("play");
+        QVERIFY(h.waitForPosition(1, 3000));
+        QVERIFY2(h.position() < 700, qPrintable(QString::number(h.position())));
+        h.spin(400);
+        QVERIFY(!h.device->engineMuted());
+        QVERIFY(h.position() < 1300);  // real-time pace, not four times that
+        qputenv("HOME", oldHome);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString avi_, long_;
+};
+
+QTEST_MAIN(TstDevice)
+#include "tst_device.moc"
