@@ -1,21 +1,16 @@
 #pragma once
 // Drives a real media device with null outputs the way the program does,
-// through the dispatch interface, and records its notifications.
+// through the dispatch interface, and records its notifications: each
+// completion as (position, length) at that moment.
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QList>
-#include <QTimer>
+#include <QPair>
+#include <QTest>
 #include <memory>
 
 namespace corvane::test {
-
-struct Completion {
-    int position;
-    int length;
-};
 
 class DeviceHarness {
 public:
@@ -40,29 +35,15 @@ public:
     int length() { return device->get(dispid::mci::Length).toInt(); }
     int position() { return device->get(dispid::mci::Position).toInt(); }
 
-    // Runs the event loop until pred holds or the time is up, looking every
-    // few milliseconds (without spinning the processor).
+    // Runs the event loop until pred holds or the time is up.
     template <typename Pred>
-    bool waitFor(Pred pred, int ms)
-    {
-        QDeadlineTimer deadline(ms);
-        QEventLoop loop;
-        QTimer look;
-        QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-            if (pred() || deadline.hasExpired())
-                loop.quit();
-        });
-        look.start(5);
-        if (!pred())
-            loop.exec();
-        return pred();
-    }
-    void spin(int ms) { waitFor([] { return false; }, ms); }
+    bool waitFor(Pred pred, int ms) { return QTest::qWaitFor(pred, ms); }
+    void spin(int ms) { QTest::qWait(ms); }
     bool waitForCompletions(int n, int ms) { return waitFor([&] { return completions.size() >= n; }, ms); }
     bool waitForPosition(int atLeast, int ms) { return waitFor([&] { return position() >= atLeast; }, ms); }
 
     std::unique_ptr<MediaDevice> device;
-    QList<Completion> completions;
+    QList<QPair<int, int>> completions;
     int statusUpdates = 0;
 };
 

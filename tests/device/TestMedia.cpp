@@ -13,11 +13,10 @@ QString makeMedia(const QString& dir, const QString& name, const QStringList& ar
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(QStringLiteral("ffmpeg"),
             QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} + args + QStringList{out});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        qWarning("ffmpeg failed for %s: %s", qPrintable(name), p.readAll().constData());
-        return {};
-    }
-    return out;
+    if (p.waitForFinished(60000) && p.exitCode() == 0)
+        return out;
+    qWarning("ffmpeg failed for %s: %s", qPrintable(name), p.readAll().constData());
+    return {};
 }
 
 QString makeWav(const QString& dir, const QString& name, double seconds)
@@ -41,41 +40,30 @@ QString makeVideoOnly(const QString& dir, double seconds)
                       "-c:v", "mpeg4"});
 }
 
-namespace {
-
-void put32(QByteArray& b, quint32 v, bool bigEndian)
+static void put32(QByteArray& b, quint32 v, bool bigEndian)
 {
     for (int i = 0; i < 4; ++i)
         b.append(char(v >> (bigEndian ? 24 - 8 * i : 8 * i)));
 }
-void chunk(QByteArray& out, const char* id, const QByteArray& body)
+
+static void chunk(QByteArray& out, const char* id, const QByteArray& body)
 {
     out.append(id, 4);
     put32(out, quint32(body.size()), true);
     out.append(body);
 }
 
-} // namespace
-
 QByteArray midiBytes(int beats)
 {
-    QByteArray header;
-    header.append("\x00\x01\x00\x02\x01\xe0", 6);  // format 1, 2 tracks, 480 ticks a beat
-    // Track 1: tempo 500000 us/beat at 0, 1000000 us/beat at tick 480.
-    QByteArray t1;
-    t1.append("\x00\xff\x51\x03\x07\xa1\x20", 7);
-    t1.append("\x83\x60\xff\x51\x03\x0f\x42\x40", 8);  // delta 480
-    t1.append("\x00\xff\x2f\x00", 4);
-    // Track 2: one note a beat, the note-offs in running status.
-    QByteArray t2;
-    t2.append("\x00\xc0\x00", 3);  // program change
-    for (int i = 0; i < beats; ++i) {
-        t2.append("\x00\x90\x3c\x60", 4);  // note on
-        t2.append("\x83\x60\x3c\x00", 4);  // delta 480, running status: velocity 0
-    }
+    // Track 1: tempo 500000 us/beat at 0, 1000000 us/beat at tick 480 (delta 83 60).
+    const QByteArray t1("\x00\xff\x51\x03\x07\xa1\x20\x83\x60\xff\x51\x03\x0f\x42\x40\x00\xff\x2f\x00", 19);
+    // Track 2: a program change, then a note a beat, its note-off in running status.
+    QByteArray t2("\x00\xc0\x00", 3);
+    for (int i = 0; i < beats; ++i)
+        t2.append("\x00\x90\x3c\x60\x83\x60\x3c\x00", 8);
     t2.append("\x00\xff\x2f\x00", 4);
     QByteArray out;
-    chunk(out, "MThd", header);
+    chunk(out, "MThd", QByteArray("\x00\x01\x00\x02\x01\xe0", 6));  // format 1, 2 tracks, 480 ticks a beat
     chunk(out, "MTrk", t1);
     chunk(out, "MTrk", t2);
     return out;
@@ -83,26 +71,19 @@ QByteArray midiBytes(int beats)
 
 QByteArray rmidBytes(const QByteArray& smf)
 {
-    QByteArray data;
-    data.append("RMID", 4);
-    data.append("data", 4);
+    QByteArray data("RMIDdata", 8);
     put32(data, quint32(smf.size()), false);
-    data.append(smf);
-    if (smf.size() % 2)
-        data.append('\0');
+    data.append(smf).append(smf.size() % 2 ? 1 : 0, '\0');
     QByteArray out("RIFF", 4);
     put32(out, quint32(data.size()), false);
-    out.append(data);
-    return out;
+    return out.append(data);
 }
 
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
 {
     const QString path = QDir(dir).absoluteFilePath(name);
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        return {};
-    return path;
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? path : QString();
 }
 
 } // namespace corvane::test

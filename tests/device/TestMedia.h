@@ -16,9 +16,8 @@ QString makeWav(const QString& dir, const QString& name = QStringLiteral("tone.w
 QString makeAvi(const QString& dir, double seconds = 1.0);
 QString makeVideoOnly(const QString& dir, double seconds = 1.0);
 
-// A format-1 MIDI file: two tracks, 480 ticks a beat,
-// a tempo of 120 bpm for the first beat and 60 bpm after, notes on track 2
-// written with running status. Its length is 500 + 1000 * (beats - 1) ms.
+// A format-1 MIDI file of two tracks, 480 ticks a beat, 120 bpm for the first
+// beat and 60 bpm after, so 500 + 1000 * (beats - 1) ms long.
 QByteArray midiBytes(int beats = 2);
 // The same wrapped as RIFF RMID.
 QByteArray rmidBytes(const QByteArray& smf);
