@@ -3,6 +3,12 @@
 // reports length and position in milliseconds, and raises the status-update
 // and completion notifications on the GUI thread.
 //
+// Under the mpv types a playlist (ASX metafile or M3U list) opens as one
+// media made of its playable local tracks: the length is their sum, the
+// position runs from the start of the first, "next" goes to the start of the
+// next track (from the last, to the end), "prev" to the start of the first,
+// and "step"/"back" stay within the current track.
+//
 // The device type picks the engine: the four video and audio types play
 // through mpv, "Sequencer" through FluidSynth. The device owns the transport
 // semantics the program relies on: completion comes once each time the media
