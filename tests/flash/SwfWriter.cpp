@@ -5,139 +5,96 @@
 namespace corvane::test {
 namespace {
 
-constexpr int Twips = 20;
-
-// Bit fields, most significant bit first, padded to whole bytes.
+// Bit fields, most significant bit first, padded to whole bytes. Signed
+// values go in as their two's complement.
 struct Bits {
     QByteArray out;
     int used = 0;
-    void put(uint32_t v, int n)
+    Bits& put(int v, int n)
     {
-        for (int i = n - 1; i >= 0; --i) {
+        for (int i = n - 1; i >= 0; --i, ++used) {
             if (used % 8 == 0)
                 out.append('\0');
-            out[out.size() - 1] = char(out.back() | (((v >> i) & 1) << (7 - used % 8)));
-            ++used;
+            out.back() = char(out.back() | (((uint32_t(v) >> i) & 1) << (7 - used % 8)));
         }
+        return *this;
     }
-    void putSigned(int32_t v, int n) { put(uint32_t(v) & ((1u << n) - 1), n); }
 };
 
-int signedBits(int32_t v) { return int(std::bit_width(uint32_t(v < 0 ? ~v : v))) + 1; }
+int width(int v) { return int(std::bit_width(uint32_t(v < 0 ? ~v : v))) + 1; }
 
-void u8(QByteArray& b, int v) { b.append(char(v & 0xff)); }
-void u16(QByteArray& b, int v) { u8(b, v), u8(b, v >> 8); }
-void rgb(QByteArray& b, const QColor& c) { u8(b, c.red()), u8(b, c.green()), u8(b, c.blue()); }
-void text(QByteArray& b, const QString& s) { b.append(s.toUtf8()).append('\0'); }
+QByteArray& u16(QByteArray& b, int v) { return b.append(char(v & 0xff)).append(char(v >> 8 & 0xff)); }
+QByteArray rgb(const QColor& c) { return QByteArray(1, char(c.red())) + char(c.green()) + char(c.blue()); }
+QByteArray text(const QString& s) { return s.toUtf8() + '\0'; }
 
 QByteArray rect(int xmax, int ymax)
 {
-    const int n = std::max(signedBits(xmax), signedBits(ymax));
-    Bits bits;
-    bits.put(uint32_t(n), 5);
-    for (int v : {0, xmax, 0, ymax})
-        bits.putSigned(v, n);
-    return bits.out;
+    const int n = std::max(width(xmax), width(ymax));
+    return Bits().put(n, 5).put(0, n).put(xmax, n).put(0, n).put(ymax, n).out;
 }
 
 QByteArray tag(int code, const QByteArray& body)
 {
     QByteArray out;
     u16(out, code << 6 | 0x3f); // always the long form
-    const auto size = uint32_t(body.size());
-    u16(out, int(size & 0xffff)), u16(out, int(size >> 16));
-    return out + body;
+    return u16(u16(out, int(body.size() & 0xffff)), int(body.size() >> 16)) + body;
 }
 
-// DefineShape: a square of one solid colour with its corner at (0, 0).
-QByteArray square(int side, const QColor& colour)
+// DefineShape 1: a square of one solid fill, no lines, its corner at (0, 0).
+QByteArray square(int side, const QColor& c)
 {
     QByteArray b;
-    u16(b, 1); // character id
-    b += rect(side, side);
-    u8(b, 1), u8(b, 0x00), rgb(b, colour), u8(b, 0); // one solid fill, no lines
-    Bits bits;
-    bits.put(1, 4), bits.put(0, 4);              // index sizes: fill 1, line 0
-    bits.put(0b000101, 6), bits.put(1, 5);       // style change: fill 1, move to
-    bits.putSigned(0, 1), bits.putSigned(0, 1), bits.put(1, 1);
-    const int n = signedBits(side);
-    for (const auto& [dx, dy] : {std::pair{side, 0}, {0, side}, {-side, 0}, {0, -side}}) {
-        bits.put(0b11, 2), bits.put(uint32_t(n - 2), 4), bits.put(0, 1); // straight, axis
-        bits.put(dx == 0, 1), bits.putSigned(dx == 0 ? dy : dx, n);
-    }
-    bits.put(0, 6); // end of shape
-    return b + bits.out;
+    u16(b, 1).append(rect(side, side)).append('\1').append('\0').append(rgb(c)).append('\0');
+    Bits bits; // fill index 1 bit, line index 0; style change: fill 1, move to (0, 0)
+    bits.put(1, 4).put(0, 4).put(0b000101, 6).put(1, 5).put(0, 1).put(0, 1).put(1, 1);
+    const int n = width(side);
+    for (int i = 0; i < 4; ++i) // straight edges along an axis: right, down, left, up
+        bits.put(0b11, 2).put(n - 2, 4).put(0, 1).put(i % 2, 1).put(i < 2 ? side : -side, n);
+    return b + bits.put(0, 6).out; // end of shape
 }
 
 // PlaceObject2 at depth 1: the square placed, or moved, to (x, y).
 QByteArray place(int x, int y, bool first)
 {
-    QByteArray b;
-    u8(b, first ? 0x06 : 0x05), u16(b, 1);
+    QByteArray b(1, first ? '\x06' : '\x05');
+    u16(b, 1);
     if (first)
         u16(b, 1);
-    const int n = std::max(signedBits(x), signedBits(y));
-    Bits bits;
-    bits.put(0, 2), bits.put(uint32_t(n), 5), bits.putSigned(x, n), bits.putSigned(y, n);
-    return b + bits.out;
+    const int n = std::max(width(x), width(y));
+    return b + Bits().put(0, 2).put(n, 5).put(x, n).put(y, n).out;
 }
 
 QByteArray action(int code, const QByteArray& body)
 {
-    QByteArray b;
-    u8(b, code), u16(b, int(body.size()));
-    return b + body;
-}
-
-// DoAction: GetURL(url, target) for each request; loadMovie(url, "_level2")
-// by GetURL2 with both taken from the stack.
-QByteArray actions(const SwfMovie& m)
-{
-    QByteArray b;
-    for (const auto& r : m.getUrls) {
-        QByteArray body;
-        text(body, r.url), text(body, r.target);
-        b += action(0x83, body);
-    }
-    for (const QString& url : m.loadMovies) {
-        for (const QString& s : {url, QStringLiteral("_level2")}) {
-            QByteArray push;
-            u8(push, 0), text(push, s);
-            b += action(0x96, push);
-        }
-        b += action(0x9A, QByteArray(1, '\x02'));
-    }
-    u8(b, 0);
-    return b;
+    QByteArray b(1, char(code));
+    return u16(b, int(body.size())) + body;
 }
 
 } // namespace
 
 QByteArray writeSwf(const SwfMovie& m)
 {
-    QByteArray body = rect(m.width * Twips, m.height * Twips);
-    u16(body, m.frameRate << 8), u16(body, m.frames);
-    QByteArray background;
-    rgb(background, m.background);
-    body += tag(9, background) + tag(2, square(m.squareSize * Twips, m.square));
-    if (m.padding > 0) { // DefineBinaryData: id, reserved, data
-        QByteArray data;
-        u16(data, 2), u16(data, 0), u16(data, 0);
-        body += tag(87, data + QByteArray(m.padding, '\x5a'));
-    }
-    const int travel = std::max(1, m.width - m.squareSize);
+    constexpr int Stage = 200, Height = 150, Side = 40, Twips = 20; // in pixels; twips a pixel
+    QByteArray body = rect(Stage * Twips, Height * Twips);
+    u16(u16(body, m.frameRate << 8), m.frames);
+    body += tag(9, rgb(m.background)) + tag(2, square(Side * Twips, m.square));
+    if (m.padding > 0) // DefineBinaryData 2: id, reserved, data
+        body += tag(87, QByteArray("\2\0\0\0\0\0", 6) + QByteArray(m.padding, 'Z'));
+    QByteArray actions; // GetURL; loadMovie is GetURL2 with url and level pushed
+    for (const auto& [url, target] : m.getUrls)
+        actions += action(0x83, text(url) + text(target));
+    for (const QString& url : m.loadMovies)
+        actions += action(0x96, '\0' + text(url)) + action(0x96, '\0' + text("_level2")) + action(0x9A, "\2");
     for (int f = 0; f < m.frames; ++f) {
-        const int x = m.frames > 1 ? travel * f / (m.frames - 1) : 0;
-        body += tag(26, place(x * Twips, (m.height - m.squareSize) / 2 * Twips, f == 0));
-        if (f == 0 && (!m.getUrls.isEmpty() || !m.loadMovies.isEmpty()))
-            body += tag(12, actions(m));
-        body += tag(1, {}); // ShowFrame
+        const int x = (Stage - Side) * Twips * f / std::max(1, m.frames - 1);
+        body += tag(26, place(x, (Height - Side) / 2 * Twips, f == 0));
+        if (f == 0)
+            body += tag(12, actions + '\0'); // DoAction, ending in ActionEnd
+        body += tag(1, {});                  // ShowFrame
     }
     body += tag(0, {}); // End
-    QByteArray out("FWS\x08");
-    const auto size = uint32_t(8 + body.size());
-    u16(out, int(size & 0xffff)), u16(out, int(size >> 16));
-    return out + body;
+    QByteArray out("FWS\x08", 4);
+    return u16(u16(out, int((8 + body.size()) & 0xffff)), int((8 + body.size()) >> 16)) + body;
 }
 
 } // namespace corvane::test
