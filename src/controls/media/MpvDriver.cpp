@@ -206,6 +206,7 @@ bool MpvDriver::start(MediaTracks tracks, bool allowVideo)
     nextLoad_ = 0;
     loadsInFlight_ = 0;
     jumpQueued_ = false;
+    jumpsInFlight_ = 0;
     feedLoads();
     return true;
 }
@@ -218,7 +219,7 @@ void MpvDriver::feedLoads()
             ++loadsInFlight_;
         if (jumpQueued_ && track == jumpTo_) {
             jumpQueued_ = false;
-            command(TagJump, {"playlist-play-index", QByteArray::number(track).constData()});
+            sendJump(track);
         }
     }
 }
@@ -254,6 +255,7 @@ void MpvDriver::close()
     index_ = 0;
     jumpTo_ = -1;
     jumpQueued_ = false;
+    jumpsInFlight_ = 0;
     trackEnded_ = false;
     entryTrack_.clear();
     fileLoaded_ = false;
@@ -353,7 +355,13 @@ void MpvDriver::jumpTo(int k, const QByteArray& target, const char* flags)
     // A track not yet handed to the engine is jumped to once it is.
     jumpQueued_ = k >= nextLoad_;
     if (!jumpQueued_)
-        command(TagJump, {"playlist-play-index", QByteArray::number(k).constData()});
+        sendJump(k);
+}
+
+void MpvDriver::sendJump(int k)
+{
+    ++jumpsInFlight_;
+    command(TagJump, {"playlist-play-index", QByteArray::number(k).constData()});
 }
 
 void MpvDriver::seekTo(const QByteArray& target, const char* flags)

@@ -62,6 +62,7 @@ private:
     // Makes the engine play track k from its start, then seek to target
     // (empty: stay at the start).
     void jumpTo(int k, const QByteArray& target, const char* flags);
+    void sendJump(int k);
     void onStartFile(int64_t entryId);
     void showTrack(int k);
     // The single place where files reach the engine: absolute local paths
@@ -103,6 +104,7 @@ private:
     int nextLoad_ = 0;         // the next track to hand to the engine
     int loadsInFlight_ = 0;
     bool jumpQueued_ = false;  // jumpTo_ waits for its track to be handed over
+    int jumpsInFlight_ = 0;    // jumps sent and not yet answered
     bool wantPlay_ = false;    // play() asked and nothing paused since
     bool endReported_ = false;
     qint64 positionMs_ = 0;

@@ -81,8 +81,10 @@ void MpvDriver::handleEvent(const mpv_event& ev)
                 onStartFile(id);  // the start came before the reply
         } else if (ev.reply_userdata == TagSeek && ev.error < 0) {
             seeking_ = false;
-        } else if (ev.reply_userdata == TagJump && ev.error < 0 && loaded_ && jumpTo_ >= 0) {
-            emit failed();
+        } else if (ev.reply_userdata == TagJump) {
+            jumpsInFlight_ = qMax(0, jumpsInFlight_ - 1);
+            if (ev.error < 0 && loaded_ && jumpTo_ >= 0)
+                emit failed();
         }
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
@@ -129,8 +131,10 @@ void MpvDriver::handleEvent(const mpv_event& ev)
 void MpvDriver::onStartFile(int64_t entryId)
 {
     const int k = entryTrack_.value(entryId, -1);
-    if (!loaded_ || k < 0 || (jumpTo_ >= 0 && k != jumpTo_)) {
-        current_ = false;  // not ours, or a track the engine started before our jump
+    // While a jump is under way, only the start it asked for counts: the
+    // engine may still start a track by itself before it takes the jump.
+    if (!loaded_ || k < 0 || (jumpTo_ >= 0 && (k != jumpTo_ || jumpsInFlight_ > 0 || jumpQueued_))) {
+        current_ = false;
         return;
     }
     if (jumpTo_ < 0 && k != index_) {
