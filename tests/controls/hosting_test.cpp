@@ -4,7 +4,6 @@
 #include "MediaKinds.h"
 #include "widgets/CommandButton.h"
 #include "widgets/FileDialog.h"
-#include "widgets/Slider.h"
 
 #include <QFileDialog>
 #include <QSignalSpy>
@@ -21,7 +20,6 @@ private slots:
     void filtersKeepPairsAndOrder();
     void dialogYieldsChoiceOrEmpty();
     void buttonClicksOnlyWhenEnabled();
-    void sliderClampsToItsRange();
 };
 
 void HostingTest::variantConversions()
@@ -109,18 +107,6 @@ void HostingTest::buttonClicksOnlyWhenEnabled()
     QCOMPARE(clicks, 2);
     b.put(dispid::button::Enabled, true);
     QCOMPARE(b.get(dispid::button::Enabled).toInt(), -1);
-}
-
-void HostingTest::sliderClampsToItsRange()
-{
-    Slider s;
-    s.put(dispid::slider::Min, int32_t(0));
-    s.put(dispid::slider::Max, int32_t(0));
-    s.put(dispid::slider::Value, int32_t(500));
-    QCOMPARE(s.get(dispid::slider::Value).toInt(), 0);
-    s.put(dispid::slider::Max, int32_t(3000));
-    s.put(dispid::slider::Value, int32_t(1500));
-    QCOMPARE(s.get(dispid::slider::Value).toInt(), 1500);
 }
 
 QTEST_MAIN(HostingTest)
