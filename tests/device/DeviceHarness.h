@@ -1,7 +1,6 @@
 #pragma once
-// Drives a real media device with null outputs the way the program does,
-// through the dispatch interface, and records its notifications: each
-// completion as (position, length) at that moment.
+// Drives a real media device with null outputs through the dispatch interface,
+// as the program does; logs each completion as (position, length) at that moment.
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
 
@@ -20,11 +19,9 @@ public:
         device->advise([this](DispId ev, const Args&) {
             if (ev == dispid::mci::Done)
                 completions.append({position(), length()});
-            else if (ev == dispid::mci::StatusUpdate)
-                ++statusUpdates;
+            statusUpdates += ev == dispid::mci::StatusUpdate;
         });
     }
-
     void open(const QString& type, const QString& path)
     {
         device->put(dispid::mci::DeviceType, type);
@@ -34,10 +31,7 @@ public:
     void command(const char* verb) { device->put(dispid::mci::Command, QString::fromLatin1(verb)); }
     int length() { return device->get(dispid::mci::Length).toInt(); }
     int position() { return device->get(dispid::mci::Position).toInt(); }
-
-    // Runs the event loop until pred holds or the time is up.
-    template <typename Pred>
-    bool waitFor(Pred pred, int ms) { return QTest::qWaitFor(pred, ms); }
+    template <typename Pred> bool waitFor(Pred pred, int ms) { return QTest::qWaitFor(pred, ms); }
     void spin(int ms) { QTest::qWait(ms); }
     bool waitForCompletions(int n, int ms) { return waitFor([&] { return completions.size() >= n; }, ms); }
     bool waitForPosition(int atLeast, int ms) { return waitFor([&] { return position() >= atLeast; }, ms); }

@@ -11,46 +11,41 @@ QString makeMedia(const QString& dir, const QString& name, const QStringList& ar
     const QString out = QDir(dir).absoluteFilePath(name);
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral("ffmpeg"),
-            QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} + args + QStringList{out});
-    if (p.waitForFinished(60000) && p.exitCode() == 0)
-        return out;
-    qWarning("ffmpeg failed for %s: %s", qPrintable(name), p.readAll().constData());
-    return {};
+    p.start("ffmpeg", QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} + args + QStringList{out});
+    const bool made = p.waitForFinished(60000) && p.exitCode() == 0;
+    if (!made)
+        qWarning("ffmpeg failed for %s: %s", qPrintable(name), p.readAll().constData());
+    return made ? out : QString();
+}
+
+static QStringList lavfi(const char* source, double seconds)
+{
+    return {"-f", "lavfi", "-i", QString::fromLatin1(source) + ":duration=" + QString::number(seconds)};
 }
 
 QString makeWav(const QString& dir, const QString& name, double seconds)
 {
-    return makeMedia(dir, name,
-                     {"-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:duration=%1").arg(seconds), "-ac", "1"});
+    return makeMedia(dir, name, lavfi("sine=frequency=440", seconds));
 }
 
 QString makeAvi(const QString& dir, double seconds)
 {
-    const QString d = QString::number(seconds);
-    return makeMedia(dir, QStringLiteral("clip.avi"),
-                     {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=" + d, "-f", "lavfi", "-i",
-                      "sine=frequency=330:duration=" + d, "-c:v", "mpeg4", "-c:a", "pcm_s16le", "-shortest"});
+    return makeMedia(dir, "clip.avi", lavfi("testsrc=size=160x120:rate=25", seconds) + lavfi("sine=frequency=330", seconds)
+                                          + QStringList{"-c:v", "mpeg4", "-c:a", "pcm_s16le", "-shortest"});
 }
 
 QString makeVideoOnly(const QString& dir, double seconds)
 {
-    return makeMedia(dir, QStringLiteral("silent.avi"),
-                     {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=" + QString::number(seconds),
-                      "-c:v", "mpeg4"});
+    return makeMedia(dir, "silent.avi", lavfi("testsrc=size=160x120:rate=25", seconds) + QStringList{"-c:v", "mpeg4"});
 }
 
-static void put32(QByteArray& b, quint32 v, bool bigEndian)
+// A 32-bit number, big- or little-endian.
+static QByteArray u32(quint32 v, bool bigEndian)
 {
+    QByteArray b;
     for (int i = 0; i < 4; ++i)
         b.append(char(v >> (bigEndian ? 24 - 8 * i : 8 * i)));
-}
-
-static void chunk(QByteArray& out, const char* id, const QByteArray& body)
-{
-    out.append(id, 4);
-    put32(out, quint32(body.size()), true);
-    out.append(body);
+    return b;
 }
 
 QByteArray midiBytes(int beats)
@@ -62,21 +57,15 @@ QByteArray midiBytes(int beats)
     for (int i = 0; i < beats; ++i)
         t2.append("\x00\x90\x3c\x60\x83\x60\x3c\x00", 8);
     t2.append("\x00\xff\x2f\x00", 4);
-    QByteArray out;
-    chunk(out, "MThd", QByteArray("\x00\x01\x00\x02\x01\xe0", 6));  // format 1, 2 tracks, 480 ticks a beat
-    chunk(out, "MTrk", t1);
-    chunk(out, "MTrk", t2);
-    return out;
+    // Format 1, 2 tracks, 480 ticks a beat.
+    return "MThd" + u32(6, true) + QByteArray("\x00\x01\x00\x02\x01\xe0", 6) + "MTrk" + u32(quint32(t1.size()), true) + t1
+           + "MTrk" + u32(quint32(t2.size()), true) + t2;
 }
 
 QByteArray rmidBytes(const QByteArray& smf)
 {
-    QByteArray data("RMIDdata", 8);
-    put32(data, quint32(smf.size()), false);
-    data.append(smf).append(smf.size() % 2 ? 1 : 0, '\0');
-    QByteArray out("RIFF", 4);
-    put32(out, quint32(data.size()), false);
-    return out.append(data);
+    const QByteArray data = "RMIDdata" + u32(quint32(smf.size()), false) + smf + QByteArray(smf.size() % 2, '\0');
+    return "RIFF" + u32(quint32(data.size()), false) + data;
 }
 
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)

@@ -7,19 +7,16 @@
 
 namespace corvane::test {
 
-// Runs ffmpeg with a lavfi source and the given output arguments; returns the
-// absolute path of the file made in dir, or an empty string.
+// ffmpeg with the given input and output arguments; the absolute path of the
+// file made in dir, or an empty string. The others make media of each kind.
 QString makeMedia(const QString& dir, const QString& name, const QStringList& args);
-
-// One-second media of each kind.
 QString makeWav(const QString& dir, const QString& name = QStringLiteral("tone.wav"), double seconds = 1.0);
 QString makeAvi(const QString& dir, double seconds = 1.0);
 QString makeVideoOnly(const QString& dir, double seconds = 1.0);
 
 // A format-1 MIDI file of two tracks, 480 ticks a beat, 120 bpm for the first
-// beat and 60 bpm after, so 500 + 1000 * (beats - 1) ms long.
+// beat and 60 bpm after, so 500 + 1000 * (beats - 1) ms long; and its RIFF RMID wrap.
 QByteArray midiBytes(int beats = 2);
-// The same wrapped as RIFF RMID.
 QByteArray rmidBytes(const QByteArray& smf);
 
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes);
