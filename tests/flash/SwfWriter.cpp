@@ -57,9 +57,7 @@ QByteArray square(int side, const QColor& c)
 QByteArray place(int x, int y, bool first)
 {
     QByteArray b(1, first ? '\x06' : '\x05');
-    u16(b, 1);
-    if (first)
-        u16(b, 1);
+    u16(first ? u16(b, 1) : b, 1); // depth 1, and character 1 when first
     const int n = std::max(width(x), width(y));
     return b + Bits().put(0, 2).put(n, 5).put(x, n).put(y, n).out;
 }
