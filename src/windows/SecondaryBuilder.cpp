@@ -44,27 +44,27 @@ void paintAsButtonFace(QWidget* w)
     w->setForegroundRole(QPalette::ButtonText);
 }
 
-QWidget* makeLabel(const ControlSpec& spec, QWidget* parent, QWidget* window)
+QWidget* makeLabel(const ControlSpec& item, QWidget* parent, QWidget* window)
 {
     auto* label = new ClickLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    label->setText(spec.text);
+    label->setText(item.text);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setMargin(0);
     label->setIndent(0);
     paintAsButtonFace(label);
-    if (spec.foreground) {
+    if (item.foreground) {
         QPalette pal = label->palette();
         for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-            pal.setColor(group, QPalette::ButtonText, QColor::fromRgb(*spec.foreground));
+            pal.setColor(group, QPalette::ButtonText, QColor::fromRgb(*item.foreground));
         label->setPalette(pal);
     }
-    if (spec.unloads == Unloads::OnClick) label->onClick = [window] { window->close(); };
+    if (item.unloads == Unloads::OnClick) label->onClick = [window] { window->close(); };
     return label;
 }
 
-QWidget* makeTextBox(const ControlSpec& spec, QWidget* parent, QWidget* window)
+QWidget* makeTextBox(const ControlSpec& item, QWidget* parent, QWidget* window)
 {
     auto* edit = new QPlainTextEdit(parent);
     edit->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);  // the two-pixel sunken edge
@@ -72,14 +72,14 @@ QWidget* makeTextBox(const ControlSpec& spec, QWidget* parent, QWidget* window)
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     edit->document()->setDocumentMargin(1);
-    edit->setPlainText(spec.text);
+    edit->setPlainText(item.text);
     // Locked: the caret moves and text can be selected and copied, but
     // nothing the user does changes the text.
     edit->setReadOnly(true);
     edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     edit->setUndoRedoEnabled(false);
     edit->setFocus();
-    if (spec.unloads == Unloads::OnChange)
+    if (item.unloads == Unloads::OnChange)
         QObject::connect(edit, &QPlainTextEdit::textChanged, window, &QWidget::close);
     return edit;
 }
@@ -106,20 +106,20 @@ QWidget* buildWindow(const WindowLayout& layout)
     if (layout.icon) window->setWindowIcon(layout.icon());
 
     QHash<QString, QWidget*> containers;
-    for (const ControlSpec& spec : layout.controls) {
-        QWidget* parent = spec.container.isEmpty() ? window : containers.value(spec.container, window);
+    for (const ControlSpec& item : layout.controls) {
+        QWidget* parent = item.container.isEmpty() ? window : containers.value(item.container, window);
         QWidget* w = nullptr;
-        switch (spec.kind) {
-        case ControlKind::Label: w = makeLabel(spec, parent, window); break;
-        case ControlKind::TextBox: w = makeTextBox(spec, parent, window); break;
-        case ControlKind::PictureBox: w = makePictureBox(spec, parent); break;
+        switch (item.kind) {
+        case ControlKind::Label: w = makeLabel(item, parent, window); break;
+        case ControlKind::TextBox: w = makeTextBox(item, parent, window); break;
+        case ControlKind::PictureBox: w = makePictureBox(item, parent); break;
         }
-        w->setObjectName(spec.name);
-        if (spec.index >= 0) w->setProperty("index", spec.index);
-        if (spec.font) w->setFont(resolveFont(*spec.font));
-        w->setGeometry(QRect(origin(parent) + QPoint(px(spec.left), px(spec.top)),
-                             QSize(px(spec.width), px(spec.height))));
-        if (spec.kind == ControlKind::PictureBox) containers.insert(spec.name, w);
+        w->setObjectName(item.name);
+        if (item.index >= 0) w->setProperty("index", item.index);
+        if (item.font) w->setFont(resolveFont(*item.font));
+        w->setGeometry(QRect(origin(parent) + QPoint(px(item.left), px(item.top)),
+                             QSize(px(item.width), px(item.height))));
+        if (item.kind == ControlKind::PictureBox) containers.insert(item.name, w);
     }
     return window;
 }

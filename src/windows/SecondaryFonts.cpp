@@ -34,11 +34,11 @@ QString substituteFamily(const QString& family) {
     return s ? QString::fromUtf8(s->installed) : family;
 }
 
-QFont resolveFont(const FontSpec& spec) {
-    const Substitute* s = find(spec.family);
-    QFont font(substituteFamily(spec.family));
-    font.setPixelSize(qRound(spec.points * 96.0 / 72.0));
-    const bool bold = spec.weight >= 600 || (s && s->forceBold);
+QFont resolveFont(const FontSpec& wanted) {
+    const Substitute* s = find(wanted.family);
+    QFont font(substituteFamily(wanted.family));
+    font.setPixelSize(qRound(wanted.points * 96.0 / 72.0));
+    const bool bold = wanted.weight >= 600 || (s && s->forceBold);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     font.setItalic(false);
     font.setUnderline(false);

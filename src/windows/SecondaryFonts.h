@@ -14,7 +14,7 @@ QString substituteFamily(const QString& family);
 // The font for a layout entry: the substitute family at the pixel size the
 // point size has at 96 dots per inch, so that text keeps its proportion to
 // the layout's pixel sizes on any screen.
-QFont resolveFont(const FontSpec& spec);
+QFont resolveFont(const FontSpec& wanted);
 
 // A Simplified-Chinese system's default interface font, "宋体" 9 pt.
 FontSpec defaultUiFont();
