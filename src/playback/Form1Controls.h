@@ -2,6 +2,7 @@
 // The hosted controls of the main window, as the handlers see them.
 #include "CheckBox.h"
 #include "Dispatch.h"
+#include "DispatchIds.h"
 
 #include <array>
 
@@ -20,5 +21,13 @@ struct Form1Controls {
     Dispatch& command(int n) { return *Command.at(n - 1); }
     Dispatch& commandSCE(int n) { return *CommandSCE.at(n - 1); }
 };
+
+// Writes each button's `enabled`, one at a time, first to last.
+template <size_t N>
+void setEnabled(const std::array<Dispatch*, N>& buttons, bool enabled)
+{
+    for (Dispatch* b : buttons)
+        b->put(dispid::button::Enabled, enabled);
+}
 
 } // namespace corvane

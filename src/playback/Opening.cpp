@@ -26,12 +26,10 @@ void openAndPlay(Form1Controls& c, const MediaKind& kind)
     // 9.-10. The slider spans the media.
     c.Slider1.put(slider::Min, int32_t(0));
     c.Slider1.put(slider::Max, c.MMControl1.get(mci::Length).toInt());
-    // 11. The kind buttons go off.
-    for (int n = 1; n <= 6; ++n)
-        c.command(n).put(button::Enabled, false);
-    // 12. The transport buttons come on.
-    for (int n = 1; n <= 7; ++n)
-        c.commandSCE(n).put(button::Enabled, true);
+    // 11. The kind buttons go off, Command1 to Command6.
+    setEnabled(c.Command, false);
+    // 12. The transport buttons come on, CommandSCE1 to CommandSCE7.
+    setEnabled(c.CommandSCE, true);
     // 13. The boxes come on; their ticks stay.
     c.Check1.setEnabled(true);
     c.Check2.setEnabled(true);
@@ -51,9 +49,8 @@ void openFlash(Form1Controls& c)
     c.ShockwaveFlash1.call(flash::Play);
     // 7. Only the slider's minimum.
     c.Slider1.put(slider::Min, int32_t(0));
-    // 8. The kind buttons go off.
-    for (int n = 1; n <= 6; ++n)
-        c.command(n).put(button::Enabled, false);
+    // 8. The kind buttons go off, Command1 to Command6.
+    setEnabled(c.Command, false);
     // 9. Play and stop come on.
     c.commandSCE(2).put(button::Enabled, true);
     c.commandSCE(7).put(button::Enabled, true);

@@ -34,12 +34,10 @@ void stopToIdle(Form1Controls& c)
     c.MMControl1.put(mci::Flag52, false);
     // 5. The slider shows the start; its range stays.
     c.Slider1.put(slider::Value, int32_t(0));
-    // 6. The kind buttons come back.
-    for (int n = 1; n <= 6; ++n)
-        c.command(n).put(button::Enabled, true);
-    // 7. The transport buttons go off, this one last.
-    for (int n = 1; n <= 7; ++n)
-        c.commandSCE(n).put(button::Enabled, false);
+    // 6. The kind buttons come back, Command1 to Command6.
+    setEnabled(c.Command, true);
+    // 7. The transport buttons go off, CommandSCE1 to CommandSCE7: this one last.
+    setEnabled(c.CommandSCE, false);
     // 8. The boxes go off; their ticks stay.
     c.Check1.setEnabled(false);
     c.Check2.setEnabled(false);
