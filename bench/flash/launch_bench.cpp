@@ -1,7 +1,7 @@
 // Starts the program's main window as start-up does, and prints the wall
 // clock (ns since the epoch) when it has been painted, with the memory then.
 // run.sh takes the time before the launch; the difference is the launch.
-#include "FlashPlayer.h"
+#include "flash/FlashPlayer.h"
 #include "Form1.h"
 #include "Icons.h"
 #include "ProcessMemory.h"

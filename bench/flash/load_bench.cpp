@@ -3,7 +3,7 @@
 // with that movie, and warm, when it already runs. Memory before any movie
 // and with one playing. Prints one line of key=value pairs.
 #include "DispatchIds.h"
-#include "FlashPlayer.h"
+#include "flash/FlashPlayer.h"
 #include "ProcessMemory.h"
 #include "SwfWriter.h"
 

@@ -2,7 +2,7 @@
 
 #include "CorvaneVersion.h"
 #include "Form1.h"
-#include "FlashPlayer.h"
+#include "flash/FlashPlayer.h"
 #include "Icons.h"
 #include "SecondaryWindows.h"
 

@@ -1,7 +1,7 @@
 // Whole sessions as a person drives them: open through the real dialog,
 // let the media play to its end, repeat, pause, skip, stop, mute.
 #include "DispatchIds.h"
-#include "FlashPlayer.h"
+#include "TestMain.h"
 #include "Form1.h"
 #include "SecondaryWindows.h"
 #include "Startup.h"
@@ -202,12 +202,6 @@ void SessionTest::muteSilencesAtOnce()
     QTRY_VERIFY_WITH_TIMEOUT(!device()->engineMuted(), 500);
 }
 
-int main(int argc, char** argv)
-{
-    FlashPlayer::prepareApplication();
-    QApplication app(argc, argv);
-    SessionTest t;
-    return QTest::qExec(&t, argc, argv);
-}
+CORVANE_WIDGET_TEST_MAIN(SessionTest)
 
 #include "session_test.moc"

@@ -1,8 +1,9 @@
 // The Flash display area seen from outside: screenshots of it on a real X display, listeners
 // on the loopback address, the request guard's allow-list. One display area serves all.
 #include "DispatchIds.h"
-#include "FlashEngine.h"
-#include "FlashPlayer.h"
+#include "flash/FlashEngine.h"
+#include "TestMain.h"
+#include "flash/FlashPlayer.h"
 #include "FlashRequestGuard.h"
 #include "SwfWriter.h"
 
@@ -224,10 +225,7 @@ int main(int argc, char** argv)
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     for (const char* name : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
         qunsetenv(name);
-    FlashPlayer::prepareApplication();
-    QApplication app(argc, argv);
-    FlashTest test;
-    return QTest::qExec(&test, argc, argv);
+    return runWidgetTest<FlashTest>(argc, argv);
 }
 
 #include "flash_test.moc"

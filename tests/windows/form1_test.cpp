@@ -1,6 +1,6 @@
 // The real main window: places, faces, tab order, states, shortcuts, menu.
 #include "DispatchIds.h"
-#include "FlashPlayer.h"
+#include "TestMain.h"
 #include "Form1.h"
 #include "Form1Layout.h"
 #include "MediaKinds.h"
@@ -321,11 +321,5 @@ void Form1Test::closeBoxLeavesNoHandlerBehind()
     QVERIFY(!device);
 }
 
-int main(int argc, char** argv)
-{
-    FlashPlayer::prepareApplication();
-    QApplication app(argc, argv);
-    Form1Test t;
-    return QTest::qExec(&t, argc, argv);
-}
+CORVANE_WIDGET_TEST_MAIN(Form1Test)
 #include "form1_test.moc"

@@ -3,7 +3,7 @@
 // view that fills the area. Movies are handed to the page as bytes; while the
 // page is not ready the latest one waits. If the page process dies the view
 // goes and the area shows empty until the next movie starts a new page.
-#include "FlashEngine.h"
+#include "flash/FlashEngine.h"
 
 #include <QObject>
 #include <optional>
