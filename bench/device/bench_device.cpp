@@ -7,18 +7,18 @@
 //   bench_device stall TYPE FILE RUNS
 //   bench_device rss CYCLES_SMALL CYCLES_LARGE TYPE FILE [TYPE FILE...]
 //   bench_device writemidi FILE.mid         (a 2-second MIDI file)
-#include <malloc.h>
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
+#include <malloc.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
-#include <algorithm>
-#include <cstdio>
 #include <sys/resource.h>
 #include <vector>
 
@@ -161,8 +161,8 @@ int stall(const QString& type, const QString& file, int runs)
     std::sort(calls.begin(), calls.end());
     std::printf("event-loop stall opening %s: median %.1f ms, worst %.1f ms (first %.1f ms); open+play call median "
                 "%.1f ms, worst %.1f ms; length %d\n",
-                qPrintable(file.section('/', -1)), worst[worst.size() / 2], worst.back(), first, calls[calls.size() / 2],
-                calls.back(), length);
+                qPrintable(file.section('/', -1)), worst[worst.size() / 2], worst.back(), first,
+                calls[calls.size() / 2], calls.back(), length);
     return 0;
 }
 
@@ -212,11 +212,11 @@ int writeMidi(const QString& path)
     return f.open(QIODevice::WriteOnly) && f.write(out) == out.size() ? 0 : 1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    mallopt(M_ARENA_MAX, 2); // as the program's main() does
+    mallopt(M_ARENA_MAX, 2);  // as the program's main() does
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
     const QString mode = a.value(1);

@@ -23,7 +23,7 @@ qint64 field(const QString& file, const QByteArray& key)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 qint64 residentKiB(qint64 pid) { return field(QStringLiteral("/proc/%1/status").arg(pid), "VmRSS:"); }
 
@@ -80,4 +80,4 @@ qint64 treeProportionalKiB()
     return sum;
 }
 
-} // namespace corvane::bench
+}  // namespace corvane::bench

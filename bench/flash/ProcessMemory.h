@@ -16,4 +16,4 @@ qint64 childrenResidentKiB();
 // as a whole holds, with no shared page counted twice.
 qint64 treeProportionalKiB();
 
-} // namespace corvane::bench
+}  // namespace corvane::bench

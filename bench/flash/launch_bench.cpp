@@ -44,7 +44,7 @@ private:
     bool seen_ = false;
 };
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     installLanguageAndFonts();
     QApplication::setWindowIcon(appIcon());
     SecondaryWindows secondary;
-    QPointer<Form1> form1 = new Form1(secondary); // deletes itself on close
+    QPointer<Form1> form1 = new Form1(secondary);  // deletes itself on close
     FirstPaint watch;
     form1->installEventFilter(&watch);
     form1->adjustSize();

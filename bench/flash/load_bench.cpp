@@ -24,9 +24,9 @@ namespace {
 bool showsColour(QWidget& area, const QColor& c)
 {
     const QImage img = area.screen()
-                           ->grabWindow(area.window()->winId(), area.x(), area.y(), area.width(), area.height())
-                           .toImage()
-                           .convertToFormat(QImage::Format_RGB32);
+                               ->grabWindow(area.window()->winId(), area.x(), area.y(), area.width(), area.height())
+                               .toImage()
+                               .convertToFormat(QImage::Format_RGB32);
     int hits = 0;
     for (int y = 0; y < img.height(); y += 4) {
         for (int x = 0; x < img.width(); x += 4) {
@@ -49,7 +49,7 @@ double untilShown(QWidget& area, const QColor& c, const QElapsedTimer& since)
     return -1;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -84,7 +84,7 @@ int main(int argc, char** argv)
     t.start();
     area->put(dispid::flash::Movie, a);
     area->call(dispid::flash::Play);
-    const double start = double(t.nsecsElapsed()) / 1e6; // loading the web module, making the view
+    const double start = double(t.nsecsElapsed()) / 1e6;  // loading the web module, making the view
     const double cold = untilShown(*area, first.background, t);
     QTest::qWait(2000);
     const qint64 ownPlaying = bench::ownResidentKiB();

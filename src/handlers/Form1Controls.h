@@ -30,4 +30,4 @@ void setEnabled(const std::array<Dispatch*, N>& buttons, bool enabled)
         b->put(dispid::button::Enabled, enabled);
 }
 
-} // namespace corvane
+}  // namespace corvane

@@ -12,4 +12,4 @@ const MediaKind& mediaKind(const QString& name)
     throw std::out_of_range("unknown media kind");
 }
 
-} // namespace corvane
+}  // namespace corvane

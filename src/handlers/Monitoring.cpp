@@ -28,4 +28,4 @@ void done(Form1Controls& c, const Args&)
         c.MMControl1.put(mci::Command, "stop");
 }
 
-} // namespace corvane::monitoring
+}  // namespace corvane::monitoring

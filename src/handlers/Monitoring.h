@@ -9,4 +9,4 @@ void statusUpdate(Form1Controls& c);
 // Completion of MMControl1: at the end, rewind and play again or stop.
 void done(Form1Controls& c, const Args& ignored);
 
-} // namespace corvane::monitoring
+}  // namespace corvane::monitoring

@@ -56,4 +56,4 @@ void openFlash(Form1Controls& c)
     c.commandSCE(7).put(button::Enabled, true);
 }
 
-} // namespace corvane
+}  // namespace corvane

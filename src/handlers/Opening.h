@@ -11,4 +11,4 @@ void openAndPlay(Form1Controls& c, const MediaKind& kind);
 // Click of Command6 and of the menu item flash.
 void openFlash(Form1Controls& c);
 
-} // namespace corvane
+}  // namespace corvane

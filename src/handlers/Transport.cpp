@@ -50,4 +50,4 @@ void muteClicked(Form1Controls& c)
     c.ShockwaveFlash1.put(flash::Mute, muted);
 }
 
-} // namespace corvane::transport
+}  // namespace corvane::transport

@@ -12,4 +12,4 @@ public:
     virtual int16_t value() const = 0;
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -35,4 +35,4 @@ private:
     EventSink sink_;
 };
 
-} // namespace corvane
+}  // namespace corvane

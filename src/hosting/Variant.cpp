@@ -50,4 +50,4 @@ QString describe(const Variant& v)
     return {};
 }
 
-} // namespace corvane
+}  // namespace corvane

@@ -1,8 +1,8 @@
 #pragma once
 // A late-bound value: empty, text, 32-bit signed integer or boolean.
 // Booleans become -1 (true) or 0 (false) when read as numbers.
-#include <QString>
 #include <cstdint>
+#include <QString>
 #include <variant>
 
 namespace corvane {
@@ -35,4 +35,4 @@ private:
 // For test diagnostics and logs.
 QString describe(const Variant& v);
 
-} // namespace corvane
+}  // namespace corvane

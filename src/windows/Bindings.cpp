@@ -7,8 +7,8 @@
 #include "SecondaryWindows.h"
 #include "Transport.h"
 
-#include <QCoreApplication>
 #include <array>
+#include <QCoreApplication>
 #include <string_view>
 
 namespace corvane {
@@ -42,36 +42,36 @@ static_assert(std::string_view(kMediaKinds[0].name) == "video" && std::string_vi
               && std::string_view(kMediaKinds[2].name) == "media" && std::string_view(kMediaKinds[3].name) == "movie"
               && std::string_view(kMediaKinds[4].name) == "midi");
 constexpr std::array kBindings{
-    Binding{"Command1", Click, openKind<0>},
-    Binding{"video", Click, openKind<0>},
-    Binding{"Command2", Click, openKind<1>},
-    Binding{"audio", Click, openKind<1>},
-    Binding{"Command3", Click, openKind<2>},
-    Binding{"media", Click, openKind<2>},
-    Binding{"Command4", Click, openKind<3>},
-    Binding{"movie", Click, openKind<3>},
-    Binding{"Command5", Click, openKind<4>},
-    Binding{"midi", Click, openKind<4>},
-    Binding{"Command6", Click, flashOpen},
-    Binding{"flash", Click, flashOpen},
-    Binding{"CommandSCE1", Click, on<transport::toStartAndPlay>},
-    Binding{"CommandSCE2", Click, on<transport::play>},
-    Binding{"CommandSCE3", Click, on<transport::pause>},
-    Binding{"CommandSCE4", Click, on<transport::stepBack>},
-    Binding{"CommandSCE5", Click, on<transport::stepForward>},
-    Binding{"CommandSCE6", Click, on<transport::next>},
-    Binding{"CommandSCE7", Click, on<transport::stopToIdle>},
-    Binding{"Check1", Click, on<transport::muteClicked>},
-    Binding{"MMControl1", mci::Done, done},
-    Binding{"MMControl1", mci::StatusUpdate, statusUpdate, true},
-    Binding{"help", Click, help},
-    Binding{"former", Click, former},
-    Binding{"about", Click, about},
-    Binding{"exit", Click, exitProgram},
+        Binding{"Command1", Click, openKind<0>},
+        Binding{"video", Click, openKind<0>},
+        Binding{"Command2", Click, openKind<1>},
+        Binding{"audio", Click, openKind<1>},
+        Binding{"Command3", Click, openKind<2>},
+        Binding{"media", Click, openKind<2>},
+        Binding{"Command4", Click, openKind<3>},
+        Binding{"movie", Click, openKind<3>},
+        Binding{"Command5", Click, openKind<4>},
+        Binding{"midi", Click, openKind<4>},
+        Binding{"Command6", Click, flashOpen},
+        Binding{"flash", Click, flashOpen},
+        Binding{"CommandSCE1", Click, on<transport::toStartAndPlay>},
+        Binding{"CommandSCE2", Click, on<transport::play>},
+        Binding{"CommandSCE3", Click, on<transport::pause>},
+        Binding{"CommandSCE4", Click, on<transport::stepBack>},
+        Binding{"CommandSCE5", Click, on<transport::stepForward>},
+        Binding{"CommandSCE6", Click, on<transport::next>},
+        Binding{"CommandSCE7", Click, on<transport::stopToIdle>},
+        Binding{"Check1", Click, on<transport::muteClicked>},
+        Binding{"MMControl1", mci::Done, done},
+        Binding{"MMControl1", mci::StatusUpdate, statusUpdate, true},
+        Binding{"help", Click, help},
+        Binding{"former", Click, former},
+        Binding{"about", Click, about},
+        Binding{"exit", Click, exitProgram},
 };
 
-} // namespace
+}  // namespace
 
 std::span<const Binding> bindings() { return kBindings; }
 
-} // namespace corvane
+}  // namespace corvane

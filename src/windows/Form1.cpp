@@ -1,9 +1,9 @@
 #include "Form1.h"
 
 #include "Bindings.h"
+#include "flash/FlashPlayer.h"
 #include "Form1Layout.h"
 #include "TransportIcons.h"
-#include "flash/FlashPlayer.h"
 #include "widgets/CheckBoxAdapter.h"
 #include "widgets/CommandButton.h"
 #include "widgets/FileDialog.h"
@@ -33,7 +33,7 @@ QFont fontOf(const FontSpec& f, const QFont& inherited)
     return font;
 }
 
-} // namespace
+}  // namespace
 
 Form1::Form1(SecondaryWindows& secondary, MediaDeviceOptions deviceOptions) : secondary_(secondary)
 {
@@ -68,9 +68,7 @@ void Form1::createControls(MediaDeviceOptions deviceOptions)
         const QString name = QString::fromUtf8(s.name);
         QWidget* w = nullptr;
         switch (s.kind) {
-        case Kind::Panel:
-            w = panel = new SidePanel(centralWidget());
-            break;
+        case Kind::Panel: w = panel = new SidePanel(centralWidget()); break;
         case Kind::Button: {
             auto* b = new CommandButton(panel);
             b->setText(QString::fromUtf8(s.caption));
@@ -133,11 +131,15 @@ void Form1::createControls(MediaDeviceOptions deviceOptions)
     check2_ = std::make_unique<CheckBoxAdapter>(checks[1]);
     auto d = [this](const char* n) { return dispatch_.value(QString::fromUtf8(n)); };
     controls_.reset(new Form1Controls{
-        *d("MMControl1"), *d("CommonDialog1"), *d("Slider1"), *d("ShockwaveFlash1"),
-        {d("Command1"), d("Command2"), d("Command3"), d("Command4"), d("Command5"), d("Command6")},
-        {d("CommandSCE1"), d("CommandSCE2"), d("CommandSCE3"), d("CommandSCE4"), d("CommandSCE5"),
-         d("CommandSCE6"), d("CommandSCE7")},
-        *check1_, *check2_});
+            *d("MMControl1"),
+            *d("CommonDialog1"),
+            *d("Slider1"),
+            *d("ShockwaveFlash1"),
+            {d("Command1"), d("Command2"), d("Command3"), d("Command4"), d("Command5"), d("Command6")},
+            {d("CommandSCE1"), d("CommandSCE2"), d("CommandSCE3"), d("CommandSCE4"), d("CommandSCE5"), d("CommandSCE6"),
+             d("CommandSCE7")},
+            *check1_,
+            *check2_});
 }
 
 void Form1::createMenu()
@@ -221,4 +223,4 @@ void Form1::wire()
     }
 }
 
-} // namespace corvane
+}  // namespace corvane

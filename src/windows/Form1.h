@@ -4,10 +4,10 @@
 #include "Form1Controls.h"
 #include "media/MediaDevice.h"
 
-#include <QHash>
-#include <QMainWindow>
 #include <deque>
 #include <memory>
+#include <QHash>
+#include <QMainWindow>
 
 class QAction;
 class QCheckBox;
@@ -50,4 +50,4 @@ private:
     std::deque<std::pair<std::function<void()>, bool>> waiting_;
 };
 
-} // namespace corvane
+}  // namespace corvane

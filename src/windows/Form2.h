@@ -9,4 +9,4 @@ const WindowLayout& form2Layout();
 // The help text: 33 lines, each ended by CR LF.
 QString helpText();
 
-} // namespace corvane::secondary
+}  // namespace corvane::secondary

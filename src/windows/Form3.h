@@ -6,4 +6,4 @@ namespace corvane::secondary {
 
 const WindowLayout& form3Layout();
 
-} // namespace corvane::secondary
+}  // namespace corvane::secondary

@@ -23,10 +23,10 @@ void drawApp(QPainter& p)
     rounded.addRoundedRect(square, 9, 9);
     p.save();
     p.setClipPath(rounded);
-    p.fillRect(QRectF(0, 0, 24, 24), QColor(0xE5, 0x39, 0x35));   // red
-    p.fillRect(QRectF(24, 0, 24, 24), QColor(0x43, 0xA0, 0x47));  // green
-    p.fillRect(QRectF(0, 24, 24, 24), QColor(0x1E, 0x88, 0xE5));  // blue
-    p.fillRect(QRectF(24, 24, 24, 24), QColor(0xFD, 0xD8, 0x35)); // yellow
+    p.fillRect(QRectF(0, 0, 24, 24), QColor(0xE5, 0x39, 0x35));    // red
+    p.fillRect(QRectF(24, 0, 24, 24), QColor(0x43, 0xA0, 0x47));   // green
+    p.fillRect(QRectF(0, 24, 24, 24), QColor(0x1E, 0x88, 0xE5));   // blue
+    p.fillRect(QRectF(24, 24, 24, 24), QColor(0xFD, 0xD8, 0x35));  // yellow
     p.restore();
     p.setPen(QPen(QColor(0x26, 0x32, 0x38), 2));
     p.setBrush(Qt::NoBrush);
@@ -109,7 +109,7 @@ int distance(QRgb a, QRgb b)
     return dr * dr + dg * dg + db * db;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<int> sizes(Picture picture)
 {
@@ -147,21 +147,27 @@ QImage toPalette(const QImage& source)
     // Colours of the opaque pixels, merged into 15-bit bins; the 255 most
     // used bins (their mean colours) make the palette after the transparent
     // entry.
-    struct Bin { qint64 r = 0, g = 0, b = 0, n = 0; };
+    struct Bin {
+        qint64 r = 0, g = 0, b = 0, n = 0;
+    };
     QHash<int, Bin> bins;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const QRgb c = image.pixel(x, y);
-            if (qAlpha(c) < 128) continue;
+            if (qAlpha(c) < 128)
+                continue;
             Bin& bin = bins[channelBin(c)];
             bin.r += qRed(c), bin.g += qGreen(c), bin.b += qBlue(c), ++bin.n;
         }
     std::vector<Bin> ranked(bins.cbegin(), bins.cend());
     std::stable_sort(ranked.begin(), ranked.end(), [](const Bin& a, const Bin& b) { return a.n > b.n; });
-    if (ranked.size() > 255) ranked.resize(255);
+    if (ranked.size() > 255)
+        ranked.resize(255);
     QList<QRgb> table{qRgba(0, 0, 0, 0)};
-    for (const Bin& bin : ranked) table << qRgb(int(bin.r / bin.n), int(bin.g / bin.n), int(bin.b / bin.n));
-    while (table.size() < 256) table << qRgb(0, 0, 0);
+    for (const Bin& bin : ranked)
+        table << qRgb(int(bin.r / bin.n), int(bin.g / bin.n), int(bin.b / bin.n));
+    while (table.size() < 256)
+        table << qRgb(0, 0, 0);
 
     QImage out(image.size(), QImage::Format_Indexed8);
     out.setColorTable(table);
@@ -175,7 +181,8 @@ QImage toPalette(const QImage& source)
                 int bestDistance = INT_MAX;
                 for (int i = 1; i < used; ++i) {
                     const int d = distance(c, table[i]);
-                    if (d < bestDistance) bestDistance = d, best = i;
+                    if (d < bestDistance)
+                        bestDistance = d, best = i;
                 }
             }
             line[x] = uchar(best);
@@ -184,4 +191,4 @@ QImage toPalette(const QImage& source)
     return out;
 }
 
-} // namespace corvane::iconart
+}  // namespace corvane::iconart

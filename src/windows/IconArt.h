@@ -29,4 +29,4 @@ QImage paint(Picture picture, int size);
 // is transparent, every pixel at least half opaque becomes opaque.
 QImage toPalette(const QImage& image);
 
-} // namespace corvane::iconart
+}  // namespace corvane::iconart

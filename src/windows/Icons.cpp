@@ -19,10 +19,10 @@ QIcon iconOf(iconart::Picture picture)
     }
     return icon;
 }
-} // namespace
+}  // namespace
 
 QIcon appIcon() { return iconOf(iconart::Picture::App); }
 QIcon helpIcon() { return iconOf(iconart::Picture::Help); }
 QIcon formatsIcon() { return iconOf(iconart::Picture::Formats); }
 QIcon aboutIcon() { return iconOf(iconart::Picture::About); }
-} // namespace corvane
+}  // namespace corvane

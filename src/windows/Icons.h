@@ -10,4 +10,4 @@ QIcon helpIcon();
 QIcon formatsIcon();
 // `Form4`: 16, 24, 32 and 48 pixels.
 QIcon aboutIcon();
-} // namespace corvane
+}  // namespace corvane

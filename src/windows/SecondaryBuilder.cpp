@@ -33,7 +33,8 @@ protected:
 // at its inner edge.
 QPoint origin(QWidget* container)
 {
-    if (auto* frame = qobject_cast<QFrame*>(container)) return frame->contentsRect().topLeft();
+    if (auto* frame = qobject_cast<QFrame*>(container))
+        return frame->contentsRect().topLeft();
     return {};
 }
 
@@ -60,7 +61,8 @@ QWidget* makeLabel(const ControlSpec& item, QWidget* parent, QWidget* window)
             pal.setColor(group, QPalette::ButtonText, QColor::fromRgb(*item.foreground));
         label->setPalette(pal);
     }
-    if (item.unloads == Unloads::OnClick) label->onClick = [window] { window->close(); };
+    if (item.unloads == Unloads::OnClick)
+        label->onClick = [window] { window->close(); };
     return label;
 }
 
@@ -92,18 +94,20 @@ QWidget* makePictureBox(const ControlSpec&, QWidget* parent)
     return box;
 }
 
-} // namespace
+}  // namespace
 
 QWidget* buildWindow(const WindowLayout& layout)
 {
-    auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                                            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    auto* window = new QWidget(nullptr,
+                               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                       | Qt::WindowCloseButtonHint);
     window->setObjectName(layout.name);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(layout.caption);
     window->setFixedSize(px(layout.clientWidth), px(layout.clientHeight));
     window->setFont(resolveFont(layout.font));
-    if (layout.icon) window->setWindowIcon(layout.icon());
+    if (layout.icon)
+        window->setWindowIcon(layout.icon());
 
     QHash<QString, QWidget*> containers;
     for (const ControlSpec& item : layout.controls) {
@@ -115,13 +119,16 @@ QWidget* buildWindow(const WindowLayout& layout)
         case ControlKind::PictureBox: w = makePictureBox(item, parent); break;
         }
         w->setObjectName(item.name);
-        if (item.index >= 0) w->setProperty("index", item.index);
-        if (item.font) w->setFont(resolveFont(*item.font));
-        w->setGeometry(QRect(origin(parent) + QPoint(px(item.left), px(item.top)),
-                             QSize(px(item.width), px(item.height))));
-        if (item.kind == ControlKind::PictureBox) containers.insert(item.name, w);
+        if (item.index >= 0)
+            w->setProperty("index", item.index);
+        if (item.font)
+            w->setFont(resolveFont(*item.font));
+        w->setGeometry(
+                QRect(origin(parent) + QPoint(px(item.left), px(item.top)), QSize(px(item.width), px(item.height))));
+        if (item.kind == ControlKind::PictureBox)
+            containers.insert(item.name, w);
     }
     return window;
 }
 
-} // namespace corvane::secondary
+}  // namespace corvane::secondary

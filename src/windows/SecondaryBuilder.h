@@ -11,4 +11,4 @@ namespace corvane::secondary {
 // "index" property). Nothing is shown.
 QWidget* buildWindow(const WindowLayout& layout);
 
-} // namespace corvane::secondary
+}  // namespace corvane::secondary

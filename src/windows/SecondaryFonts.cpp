@@ -15,26 +15,28 @@ struct Substitute {
 // regular weight; the nearest packaged face is the bold cut of Liberation
 // Sans Narrow, which also keeps "Version 5.1" inside its 73-pixel label.
 constexpr Substitute kSubstitutes[] = {
-    {"宋体", "AR PL SungtiL GB", false},
-    {"SimSun", "AR PL SungtiL GB", false},
-    {"Comic Sans MS", "Comic Neue", false},
-    {"Arial", "Liberation Sans", false},
-    {"Impact", "Liberation Sans Narrow", true},
+        {"宋体", "AR PL SungtiL GB", false},        {"SimSun", "AR PL SungtiL GB", false},
+        {"Comic Sans MS", "Comic Neue", false},     {"Arial", "Liberation Sans", false},
+        {"Impact", "Liberation Sans Narrow", true},
 };
 
-const Substitute* find(const QString& family) {
+const Substitute* find(const QString& family)
+{
     for (const auto& s : kSubstitutes)
-        if (family.compare(QString::fromUtf8(s.requested), Qt::CaseInsensitive) == 0) return &s;
+        if (family.compare(QString::fromUtf8(s.requested), Qt::CaseInsensitive) == 0)
+            return &s;
     return nullptr;
 }
-} // namespace
+}  // namespace
 
-QString substituteFamily(const QString& family) {
+QString substituteFamily(const QString& family)
+{
     const Substitute* s = find(family);
     return s ? QString::fromUtf8(s->installed) : family;
 }
 
-QFont resolveFont(const FontSpec& wanted) {
+QFont resolveFont(const FontSpec& wanted)
+{
     const Substitute* s = find(wanted.family);
     QFont font(substituteFamily(wanted.family));
     font.setPixelSize(qRound(wanted.points * 96.0 / 72.0));
@@ -48,4 +50,4 @@ QFont resolveFont(const FontSpec& wanted) {
 
 FontSpec defaultUiFont() { return {QStringLiteral("宋体"), 9.0, 400, 134}; }
 
-} // namespace corvane::secondary
+}  // namespace corvane::secondary

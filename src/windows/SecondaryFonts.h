@@ -19,4 +19,4 @@ QFont resolveFont(const FontSpec& wanted);
 // A Simplified-Chinese system's default interface font, "宋体" 9 pt.
 FontSpec defaultUiFont();
 
-} // namespace corvane::secondary
+}  // namespace corvane::secondary

@@ -18,8 +18,8 @@ constexpr int px(int twips) { return twips / kTwipsPerPixel; }
 struct FontSpec {
     QString family;  // the name the layout asks for, e.g. "宋体"
     double points;
-    int weight;      // 400 regular, 700 bold
-    int charset;     // 0 Western, 134 GB2312; kept for the record
+    int weight;   // 400 regular, 700 bold
+    int charset;  // 0 Western, 134 GB2312; kept for the record
 };
 
 enum class ControlKind { Label, TextBox, PictureBox };
@@ -30,24 +30,24 @@ enum class Unloads { Never, OnClick, OnChange };
 
 struct ControlSpec {
     ControlKind kind;
-    QString name;                 // `Label1`, `Text1`, `Picture1`, ...
-    int index = -1;               // index in a control array, -1 for none
-    QString container;            // empty: the window itself
+    QString name;                                  // `Label1`, `Text1`, `Picture1`, ...
+    int index = -1;                                // index in a control array, -1 for none
+    QString container;                             // empty: the window itself
     int left = 0, top = 0, width = 0, height = 0;  // twips, inside the container
     QString text;
-    std::optional<FontSpec> font; // none: the container's font
+    std::optional<FontSpec> font;    // none: the container's font
     std::optional<QRgb> foreground;  // none: the system's text colour
     int tabIndex = 0;
     Unloads unloads = Unloads::Never;
 };
 
 struct WindowLayout {
-    QString name;                 // `Form2`, `Form3`, `Form4`
+    QString name;  // `Form2`, `Form3`, `Form4`
     QString caption;
     int clientWidth = 0, clientHeight = 0;  // twips
-    FontSpec font;                // the window's font (or the system default)
+    FontSpec font;                          // the window's font (or the system default)
     QIcon (*icon)() = nullptr;
     std::vector<ControlSpec> controls;
 };
 
-} // namespace corvane::secondary
+}  // namespace corvane::secondary

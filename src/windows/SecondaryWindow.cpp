@@ -14,18 +14,20 @@ namespace {
 void centreOnScreen(QWidget* window)
 {
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
+    if (!screen)
+        return;
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
 }
-} // namespace
+}  // namespace
 
 SecondaryWindow::SecondaryWindow(const WindowLayout& layout) : layout_(layout) {}
 
 SecondaryWindow::~SecondaryWindow()
 {
-    if (window_ && QCoreApplication::instance()) delete window_.data();
+    if (window_ && QCoreApplication::instance())
+        delete window_.data();
 }
 
 QWidget* SecondaryWindow::window() const
@@ -43,9 +45,10 @@ void SecondaryWindow::show()
         centreOnScreen(window_);
     }
     window_->show();
-    if (loading) centreOnScreen(window_);
+    if (loading)
+        centreOnScreen(window_);
     window_->raise();
     window_->activateWindow();
 }
 
-} // namespace corvane::secondary
+}  // namespace corvane::secondary

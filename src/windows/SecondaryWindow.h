@@ -29,4 +29,4 @@ private:
     QPointer<QWidget> window_;
 };
 
-} // namespace corvane::secondary
+}  // namespace corvane::secondary

@@ -7,10 +7,10 @@
 
 namespace corvane {
 namespace {
-void showDefaultInstance(std::unique_ptr<secondary::SecondaryWindow>& instance,
-                         const secondary::WindowLayout& layout)
+void showDefaultInstance(std::unique_ptr<secondary::SecondaryWindow>& instance, const secondary::WindowLayout& layout)
 {
-    if (!instance) instance = std::make_unique<secondary::SecondaryWindow>(layout);
+    if (!instance)
+        instance = std::make_unique<secondary::SecondaryWindow>(layout);
     instance->show();
 }
 
@@ -18,7 +18,7 @@ QWidget* loaded(const std::unique_ptr<secondary::SecondaryWindow>& instance)
 {
     return instance ? instance->window() : nullptr;
 }
-} // namespace
+}  // namespace
 
 SecondaryWindows::SecondaryWindows() = default;
 SecondaryWindows::~SecondaryWindows() = default;
@@ -31,4 +31,4 @@ QWidget* SecondaryWindows::helpWindow() const { return loaded(help_); }
 QWidget* SecondaryWindows::formatsWindow() const { return loaded(formats_); }
 QWidget* SecondaryWindows::aboutWindow() const { return loaded(about_); }
 
-} // namespace corvane
+}  // namespace corvane

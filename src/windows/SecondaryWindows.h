@@ -29,4 +29,4 @@ private:
     std::unique_ptr<secondary::SecondaryWindow> help_, formats_, about_;
 };
 
-} // namespace corvane
+}  // namespace corvane

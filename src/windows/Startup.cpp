@@ -1,8 +1,8 @@
 #include "Startup.h"
 
 #include "CorvaneVersion.h"
-#include "Form1.h"
 #include "flash/FlashPlayer.h"
+#include "Form1.h"
 #include "Icons.h"
 #include "SecondaryWindows.h"
 
@@ -28,7 +28,8 @@ void installLanguageAndFonts()
             delete t;
     }
     // The Song face of a Simplified-Chinese system.
-    QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("AR PL SungtiL GB"), QStringLiteral("Noto Serif CJK SC")});
+    QFont::insertSubstitutions(QStringLiteral("宋体"),
+                               {QStringLiteral("AR PL SungtiL GB"), QStringLiteral("Noto Serif CJK SC")});
     QFont::insertSubstitutions(QStringLiteral("SimSun"), {QStringLiteral("AR PL SungtiL GB")});
     QFont song(QStringLiteral("宋体"));
     song.setPointSizeF(9);
@@ -59,4 +60,4 @@ int runCorvane(int argc, char** argv)
     return rc;
 }
 
-} // namespace corvane
+}  // namespace corvane

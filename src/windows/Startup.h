@@ -5,4 +5,4 @@ namespace corvane {
 int runCorvane(int argc, char** argv);
 // Qt's own dialogs and the "宋体" family as the interface expects them.
 void installLanguageAndFonts();
-} // namespace corvane
+}  // namespace corvane

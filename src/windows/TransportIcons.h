@@ -6,4 +6,4 @@
 namespace corvane {
 // 16 x 16, solid black symbols inside a transparent one-pixel margin.
 QIcon transportIcon(form1::Face face);
-} // namespace corvane
+}  // namespace corvane

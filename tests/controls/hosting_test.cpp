@@ -37,7 +37,7 @@ void HostingTest::variantConversions()
     QVERIFY(Variant("1").toBool());
     QVERIFY(!Variant("0").toBool());
     QVERIFY(Variant("x") != Variant("y"));
-    QVERIFY(Variant(int32_t(1)) != Variant(true)); // types differ
+    QVERIFY(Variant(int32_t(1)) != Variant(true));  // types differ
 }
 
 void HostingTest::filtersKeepPairsAndOrder()

@@ -4,10 +4,10 @@
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
 
+#include <memory>
 #include <QList>
 #include <QPair>
 #include <QTest>
-#include <memory>
 
 namespace corvane::test {
 
@@ -31,14 +31,24 @@ public:
     void command(const char* verb) { device->put(dispid::mci::Command, QString::fromLatin1(verb)); }
     int length() { return device->get(dispid::mci::Length).toInt(); }
     int position() { return device->get(dispid::mci::Position).toInt(); }
-    template <typename Pred> bool waitFor(Pred pred, int ms) { return QTest::qWaitFor(pred, ms); }
+    template <typename Pred>
+    bool waitFor(Pred pred, int ms)
+    {
+        return QTest::qWaitFor(pred, ms);
+    }
     void spin(int ms) { QTest::qWait(ms); }
-    bool waitForCompletions(int n, int ms) { return waitFor([&] { return completions.size() >= n; }, ms); }
-    bool waitForPosition(int atLeast, int ms) { return waitFor([&] { return position() >= atLeast; }, ms); }
+    bool waitForCompletions(int n, int ms)
+    {
+        return waitFor([&] { return completions.size() >= n; }, ms);
+    }
+    bool waitForPosition(int atLeast, int ms)
+    {
+        return waitFor([&] { return position() >= atLeast; }, ms);
+    }
 
     std::unique_ptr<MediaDevice> device;
     QList<QPair<int, int>> completions;
     int statusUpdates = 0;
 };
 
-} // namespace corvane::test
+}  // namespace corvane::test

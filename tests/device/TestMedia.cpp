@@ -30,8 +30,9 @@ QString makeWav(const QString& dir, const QString& name, double seconds)
 
 QString makeAvi(const QString& dir, double seconds)
 {
-    return makeMedia(dir, "clip.avi", lavfi("testsrc=size=160x120:rate=25", seconds) + lavfi("sine=frequency=330", seconds)
-                                          + QStringList{"-c:v", "mpeg4", "-c:a", "pcm_s16le", "-shortest"});
+    return makeMedia(dir, "clip.avi",
+                     lavfi("testsrc=size=160x120:rate=25", seconds) + lavfi("sine=frequency=330", seconds)
+                             + QStringList{"-c:v", "mpeg4", "-c:a", "pcm_s16le", "-shortest"});
 }
 
 QString makeVideoOnly(const QString& dir, double seconds)
@@ -58,8 +59,8 @@ QByteArray midiBytes(int beats)
         t2.append("\x00\x90\x3c\x60\x83\x60\x3c\x00", 8);
     t2.append("\x00\xff\x2f\x00", 4);
     // Format 1, 2 tracks, 480 ticks a beat.
-    return "MThd" + u32(6, true) + QByteArray("\x00\x01\x00\x02\x01\xe0", 6) + "MTrk" + u32(quint32(t1.size()), true) + t1
-           + "MTrk" + u32(quint32(t2.size()), true) + t2;
+    return "MThd" + u32(6, true) + QByteArray("\x00\x01\x00\x02\x01\xe0", 6) + "MTrk" + u32(quint32(t1.size()), true)
+            + t1 + "MTrk" + u32(quint32(t2.size()), true) + t2;
 }
 
 QByteArray rmidBytes(const QByteArray& smf)
@@ -75,4 +76,4 @@ QString writeFile(const QString& dir, const QString& name, const QByteArray& byt
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? path : QString();
 }
 
-} // namespace corvane::test
+}  // namespace corvane::test

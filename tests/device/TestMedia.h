@@ -21,4 +21,4 @@ QByteArray rmidBytes(const QByteArray& smf);
 
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes);
 
-} // namespace corvane::test
+}  // namespace corvane::test

@@ -1,8 +1,8 @@
 // The media device on both engines (mpv; FluidSynth for "Sequencer") driven as
 // the program drives it, under a user engine configuration it must not read.
 #include "DeviceHarness.h"
-#include "TestMedia.h"
 #include "media/MidiFile.h"
+#include "TestMedia.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -36,7 +36,8 @@ private slots:
         const auto make = [&](const char* name, const QStringList& args) { return makeMedia(dir_.path(), name, args); };
         QTest::newRow("video only") << "AVIVideo" << make("v.avi", v + QStringList{"-c:v", "mpeg4"});
         QTest::newRow("mpg") << "MPEGVideo" << make("a.mpg", av + QStringList{"-c:v", "mpeg1video", "-f", "mpeg"});
-        QTest::newRow("m1v (raw)") << "MPEGVideo" << make("a.m1v", v + QStringList{"-c:v", "mpeg1video", "-f", "mpeg1video"});
+        QTest::newRow("m1v (raw)") << "MPEGVideo"
+                                   << make("a.m1v", v + QStringList{"-c:v", "mpeg1video", "-f", "mpeg1video"});
         QTest::newRow("mp3") << "MPEGVideo" << make("a.mp3", a + QStringList{"-c:a", "libmp3lame"});
         QTest::newRow("wmv") << "MPEGVideo2" << make("a.wmv", av + QStringList{"-c:v", "wmv2", "-c:a", "wmav2"});
         QTest::newRow("rmi") << "Sequencer" << writeFile(dir_.path(), "a.rmi", rmidBytes(midiBytes(2)));
@@ -51,7 +52,8 @@ private slots:
         DeviceHarness h({QStringLiteral("null"), QString()});
         h.open(type, path);
         const int length = h.length();
-        QVERIFY2(type == "Sequencer" ? length == 1500 : length >= 550 && length < 800, qPrintable(QString::number(length)));
+        QVERIFY2(type == "Sequencer" ? length == 1500 : length >= 550 && length < 800,
+                 qPrintable(QString::number(length)));
         QVERIFY(!h.device->videoWindow());
         h.command("play");
         h.spin(length / 2);

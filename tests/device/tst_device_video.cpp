@@ -1,16 +1,16 @@
 // The video window, drawn through mpv's render API. Needs a display with
 // OpenGL (Xvfb and Mesa's llvmpipe do).
 #include "DeviceHarness.h"
-#include "TestMedia.h"
 #include "media/VideoWindow.h"
+#include "TestMedia.h"
 
+#include <dlfcn.h>
+#include <link.h>
 #include <QApplication>
 #include <QPixmap>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <dlfcn.h>
-#include <link.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -65,12 +65,12 @@ private slots:
         // Leaks of the GL driver and the platform's GL plugin, unloaded at
         // exit, could not be named by a suppression: keep every object loaded.
         dl_iterate_phdr(
-            [](dl_phdr_info* info, size_t, void*) {
-                if (info->dlpi_name && *info->dlpi_name)
-                    dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-                return 0;
-            },
-            nullptr);
+                [](dl_phdr_info* info, size_t, void*) {
+                    if (info->dlpi_name && *info->dlpi_name)
+                        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+                    return 0;
+                },
+                nullptr);
     }
 };
 

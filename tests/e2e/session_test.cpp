@@ -1,10 +1,10 @@
 // Whole sessions as a person drives them: open through the real dialog,
 // let the media play to its end, repeat, pause, skip, stop, mute.
 #include "DispatchIds.h"
-#include "TestMain.h"
 #include "Form1.h"
 #include "SecondaryWindows.h"
 #include "Startup.h"
+#include "TestMain.h"
 #include "TestMedia.h"
 
 #include <QAbstractButton>
@@ -118,7 +118,7 @@ void SessionTest::endWithoutRepeatStopsAtStart()
     QCOMPARE(position(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(slider()->value(), 0, 2000);
     QTest::qWait(400);
-    QCOMPARE(position(), 0); // it stays stopped at the start
+    QCOMPARE(position(), 0);  // it stays stopped at the start
     for (int n = 1; n <= 7; ++n)
         QVERIFY(button(qPrintable(QStringLiteral("CommandSCE%1").arg(n)))->isEnabled());
     // Play goes again from the start.
@@ -131,7 +131,7 @@ void SessionTest::nextTakesTheEndPath()
     for (bool repeat : {false, true}) {
         qobject_cast<QCheckBox*>(form->widget("Check2"))->setChecked(repeat);
         openVia("audio", wav);
-        button("CommandSCE3")->click(); // pause early, so only "next" can reach the end
+        button("CommandSCE3")->click();  // pause early, so only "next" can reach the end
         QTest::qWait(100);
         button("CommandSCE6")->click();
         if (repeat) {
@@ -150,9 +150,9 @@ void SessionTest::pauseAndStopDoNotRewind()
         QTRY_VERIFY_WITH_TIMEOUT(position() > 300, 3000);
         if (QByteArray(halt) == "CommandSCE3") {
             button(halt)->click();
-            QTest::qWait(200); // the engine halts asynchronously
+            QTest::qWait(200);  // the engine halts asynchronously
             const int at = position();
-            QTest::qWait(1200); // longer than the rest of the media
+            QTest::qWait(1200);  // longer than the rest of the media
             QCOMPARE(position(), at);
             QVERIFY(at > 0);
             QVERIFY(device()->isOpen());

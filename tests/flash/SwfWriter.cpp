@@ -36,7 +36,7 @@ QByteArray rect(int xmax, int ymax)
 QByteArray tag(int code, const QByteArray& body)
 {
     QByteArray out;
-    u16(out, code << 6 | 0x3f); // always the long form
+    u16(out, code << 6 | 0x3f);  // always the long form
     return u16(u16(out, int(body.size() & 0xffff)), int(body.size() >> 16)) + body;
 }
 
@@ -45,19 +45,19 @@ QByteArray square(int side, const QColor& c)
 {
     QByteArray b;
     u16(b, 1).append(rect(side, side)).append('\1').append('\0').append(rgb(c)).append('\0');
-    Bits bits; // fill index 1 bit, line index 0; style change: fill 1, move to (0, 0)
+    Bits bits;  // fill index 1 bit, line index 0; style change: fill 1, move to (0, 0)
     bits.put(1, 4).put(0, 4).put(0b000101, 6).put(1, 5).put(0, 1).put(0, 1).put(1, 1);
     const int n = width(side);
-    for (int i = 0; i < 4; ++i) // straight edges along an axis: right, down, left, up
+    for (int i = 0; i < 4; ++i)  // straight edges along an axis: right, down, left, up
         bits.put(0b11, 2).put(n - 2, 4).put(0, 1).put(i % 2, 1).put(i < 2 ? side : -side, n);
-    return b + bits.put(0, 6).out; // end of shape
+    return b + bits.put(0, 6).out;  // end of shape
 }
 
 // PlaceObject2 at depth 1: the square placed, or moved, to (x, y).
 QByteArray place(int x, int y, bool first)
 {
     QByteArray b(1, first ? '\x06' : '\x05');
-    u16(first ? u16(b, 1) : b, 1); // depth 1, and character 1 when first
+    u16(first ? u16(b, 1) : b, 1);  // depth 1, and character 1 when first
     const int n = std::max(width(x), width(y));
     return b + Bits().put(0, 2).put(n, 5).put(x, n).put(y, n).out;
 }
@@ -68,17 +68,17 @@ QByteArray action(int code, const QByteArray& body)
     return u16(b, int(body.size())) + body;
 }
 
-} // namespace
+}  // namespace
 
 QByteArray writeSwf(const SwfMovie& m)
 {
-    constexpr int Stage = 200, Height = 150, Side = 40, Twips = 20; // in pixels; twips a pixel
+    constexpr int Stage = 200, Height = 150, Side = 40, Twips = 20;  // in pixels; twips a pixel
     QByteArray body = rect(Stage * Twips, Height * Twips);
     u16(u16(body, m.frameRate << 8), m.frames);
     body += tag(9, rgb(m.background)) + tag(2, square(Side * Twips, m.square));
-    if (m.padding > 0) // DefineBinaryData 2: id, reserved, data
+    if (m.padding > 0)  // DefineBinaryData 2: id, reserved, data
         body += tag(87, QByteArray("\2\0\0\0\0\0", 6) + QByteArray(m.padding, 'Z'));
-    QByteArray actions; // GetURL; loadMovie is GetURL2 with url and level pushed
+    QByteArray actions;  // GetURL; loadMovie is GetURL2 with url and level pushed
     for (const auto& [url, target] : m.getUrls)
         actions += action(0x83, text(url) + text(target));
     for (const QString& url : m.loadMovies)
@@ -87,12 +87,12 @@ QByteArray writeSwf(const SwfMovie& m)
         const int x = (Stage - Side) * Twips * f / std::max(1, m.frames - 1);
         body += tag(26, place(x, (Height - Side) / 2 * Twips, f == 0));
         if (f == 0)
-            body += tag(12, actions + '\0'); // DoAction, ending in ActionEnd
-        body += tag(1, {});                  // ShowFrame
+            body += tag(12, actions + '\0');  // DoAction, ending in ActionEnd
+        body += tag(1, {});                   // ShowFrame
     }
-    body += tag(0, {}); // End
+    body += tag(0, {});  // End
     QByteArray out("FWS\x08", 4);
     return u16(u16(out, int((8 + body.size()) & 0xffff)), int((8 + body.size()) >> 16)) + body;
 }
 
-} // namespace corvane::test
+}  // namespace corvane::test

@@ -15,11 +15,11 @@ struct SwfMovie {
     QColor square = QColor(0xE0, 0x30, 0x30);
     int frameRate = 24;
     int frames = 16;
-    int padding = 0; // bytes of unused binary data, to make a large movie
-    QList<std::pair<QString, QString>> getUrls; // getURL(url, target)
-    QStringList loadMovies;                     // loadMovie(url, "_level2")
+    int padding = 0;                             // bytes of unused binary data, to make a large movie
+    QList<std::pair<QString, QString>> getUrls;  // getURL(url, target)
+    QStringList loadMovies;                      // loadMovie(url, "_level2")
 };
 
 QByteArray writeSwf(const SwfMovie& movie);
 
-} // namespace corvane::test
+}  // namespace corvane::test

@@ -2,11 +2,13 @@
 // on the loopback address, the request guard's allow-list. One display area serves all.
 #include "DispatchIds.h"
 #include "flash/FlashEngine.h"
-#include "TestMain.h"
 #include "flash/FlashPlayer.h"
 #include "FlashRequestGuard.h"
 #include "SwfWriter.h"
+#include "TestMain.h"
 
+#include <csignal>
+#include <optional>
 #include <QApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -17,8 +19,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
-#include <csignal>
-#include <optional>
 #include <span>
 
 using namespace corvane;
@@ -26,7 +26,11 @@ using namespace corvane::test;
 
 namespace {
 
-template <typename F> bool waitFor(F ok, int timeoutMs = 20000) { return QTest::qWaitFor(ok, timeoutMs); }
+template <typename F>
+bool waitFor(F ok, int timeoutMs = 20000)
+{
+    return QTest::qWaitFor(ok, timeoutMs);
+}
 
 // The share of the image in colour c, give or take the blending of edges.
 double share(const QImage& image, const QColor& c)
@@ -34,11 +38,12 @@ double share(const QImage& image, const QColor& c)
     qint64 hits = 0;
     for (int y = 0; y < image.height(); ++y)
         for (const QRgb p : std::span(reinterpret_cast<const QRgb*>(image.constScanLine(y)), image.width()))
-            hits += std::abs(qRed(p) - c.red()) < 12 && std::abs(qGreen(p) - c.green()) < 12 && std::abs(qBlue(p) - c.blue()) < 12;
+            hits += std::abs(qRed(p) - c.red()) < 12 && std::abs(qGreen(p) - c.green()) < 12
+                    && std::abs(qBlue(p) - c.blue()) < 12;
     return image.isNull() ? 0 : double(hits) / (double(image.width()) * image.height());
 }
 
-} // namespace
+}  // namespace
 
 class FlashTest : public QObject {
     Q_OBJECT
@@ -52,8 +57,14 @@ class FlashTest : public QObject {
     }
     // The widget's own rendering: other tests' windows cannot get in the way.
     QImage shot() const { return player_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    bool shows(const QColor& c, double atLeast = 0.3) { return waitFor([&] { return share(shot(), c) >= atLeast; }); }
-    bool moves() { return waitFor([&, before = shot()] { return shot() != before; }); }
+    bool shows(const QColor& c, double atLeast = 0.3)
+    {
+        return waitFor([&] { return share(shot(), c) >= atLeast; });
+    }
+    bool moves()
+    {
+        return waitFor([&, before = shot()] { return shot() != before; });
+    }
     // A script's result in the page; invalid when there is no page.
     QVariant evaluate(const QString& script)
     {
@@ -63,10 +74,11 @@ class FlashTest : public QObject {
         waitFor([&] { return answer->has_value(); }, 10000);
         return answer->value_or(QVariant());
     }
-    bool errorPanelShown() // Ruffle's own
+    bool errorPanelShown()  // Ruffle's own
     {
         return evaluate("(p => !!p && getComputedStyle(p).display !== 'none')(document.querySelector('#stage > *')"
-                        "?.shadowRoot?.querySelector('#panic'))").toBool();
+                        "?.shadowRoot?.querySelector('#panic'))")
+                .toBool();
     }
 
     QTemporaryDir dir_;
@@ -78,7 +90,7 @@ private slots:
     {
         window_ = std::make_unique<QWidget>();
         window_->resize(309, 229);
-        window_->move(960, 780); // out of the way of other tests' windows
+        window_->move(960, 780);  // out of the way of other tests' windows
         player_ = new FlashPlayer(window_.get());
         player_->setGeometry(10, 10, 289, 209);
         window_->show();
@@ -89,7 +101,8 @@ private slots:
     void cleanupTestCase()
     {
         window_.reset();
-        QDirIterator it(QDir::homePath(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        QDirIterator it(QDir::homePath(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
         const QString left = it.hasNext() ? it.next() : QString();
         QVERIFY2(left.isEmpty(), qPrintable(left));
     }
@@ -97,16 +110,17 @@ private slots:
     void guardLetsOnlyOwnDataAndBlobThrough()
     {
         const std::pair<const char*, bool> table[] = {
-            {"corvane://flash/host.html", true}, {"data:text/plain,hi", true}, {"blob:corvane://flash/0d1b", true},
-            {"corvane://elsewhere/host.html", false}, {"http://127.0.0.1/", false}, {"ws://127.0.0.1/", false},
-            {"file:///etc/passwd", false}, {"qrc:/corvane-flash/host.html", false}};
+                {"corvane://flash/host.html", true}, {"data:text/plain,hi", true},
+                {"blob:corvane://flash/0d1b", true}, {"corvane://elsewhere/host.html", false},
+                {"http://127.0.0.1/", false},        {"ws://127.0.0.1/", false},
+                {"file:///etc/passwd", false},       {"qrc:/corvane-flash/host.html", false}};
         for (const auto& [url, allowed] : table)
             QVERIFY2(FlashRequestGuard::allowed(QUrl(url)) == allowed, url);
     }
 
     void playsStopsResumesAndReplaces()
     {
-        SwfMovie blue; // the square crosses the stage in two thirds of a second, again and again
+        SwfMovie blue;  // the square crosses the stage in two thirds of a second, again and again
         show("blue.swf", writeSwf(blue));
         QVERIFY2(shows(blue.background) && shows(blue.square, 0.01), "the movie never showed");
         for (int i = 0; i < 3; ++i)
@@ -117,10 +131,11 @@ private slots:
         QElapsedTimer quiet;
         quiet.start();
         QVERIFY2(waitFor([&] {
-            if (const QImage now = shot(); now != still)
-                still = now, quiet.restart();
-            return quiet.hasExpired(1500);
-        }), "the movie goes on moving after Stop");
+                     if (const QImage now = shot(); now != still)
+                         still = now, quiet.restart();
+                     return quiet.hasExpired(1500);
+                 }),
+                 "the movie goes on moving after Stop");
         // The frame shows the movie and nothing over it: all but blended edges is
         // background, square or the black beside the stage.
         QVERIFY(share(still, blue.square) > 0.01);
@@ -145,7 +160,8 @@ private slots:
     {
         for (const bool mute : {true, false}) {
             player_->put(dispid::flash::Mute, mute);
-            QVERIFY(waitFor([&] { return evaluate("String(corvaneFlash.status().volume)").toString() == (mute ? "0" : "1"); }));
+            QVERIFY(waitFor(
+                    [&] { return evaluate("String(corvaneFlash.status().volume)").toString() == (mute ? "0" : "1"); }));
         }
     }
 
@@ -155,14 +171,14 @@ private slots:
     {
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        QTcpSocket probe; // the listener works: silence below means refusal
+        QTcpSocket probe;  // the listener works: silence below means refusal
         probe.connectToHost(QHostAddress::LocalHost, server.serverPort());
         QVERIFY(server.waitForNewConnection(10000) && server.nextPendingConnection());
         QUdpSocket stun;
         QVERIFY(stun.bind(QHostAddress::LocalHost, 0));
 
         const QString base = QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort());
-        SwfMovie movie; // the first frame's actions run again at each loop
+        SwfMovie movie;  // the first frame's actions run again at each loop
         movie.getUrls = {{base + "blank", "_blank"}, {base + "self", "_self"}, {base + "level1.swf", "_level1"}};
         movie.loadMovies = {base + "level2.swf"};
         show("net.swf", writeSwf(movie));
@@ -173,11 +189,13 @@ private slots:
             navigator.mediaDevices.getUserMedia({ audio: true, video: true })
                 .then(() => answers.push("devices"), () => answers.push("no devices"));
             navigator.geolocation.getCurrentPosition(() => answers.push("position"), () => answers.push("no position"));
-            true)JS").arg(stun.localPort())).toBool());
+            true)JS")
+                                 .arg(stun.localPort()))
+                        .toBool());
         QVERIFY(waitFor([&] { return evaluate("answers.sort().join()").toString() == "no devices,no position"; }));
-        for (int i = 0; i < 8; ++i) // the movie loops, running its actions again
+        for (int i = 0; i < 8; ++i)  // the movie loops, running its actions again
             QVERIFY(moves());
-        QTest::qWait(1000); // a request, when allowed, goes out at once
+        QTest::qWait(1000);  // a request, when allowed, goes out at once
         QVERIFY(!server.hasPendingConnections());
         QVERIFY(!stun.hasPendingDatagrams());
         QCOMPARE(evaluate("location.href").toString(), QStringLiteral("corvane://flash/host.html"));

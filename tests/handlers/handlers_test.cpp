@@ -50,7 +50,7 @@ QMap<QString, bool> enableState(const CallLog& log)
     return s;
 }
 
-} // namespace
+}  // namespace
 
 class HandlersTest : public QObject {
     Q_OBJECT
@@ -73,11 +73,21 @@ void HandlersTest::openAndPlay_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("length");
-    QTest::newRow("video") << 0 << "AVIVideo" << "/媒体/片 段.AVI" << "1234";
-    QTest::newRow("audio") << 1 << "WAVEAudio" << " a.wav " << "1234";
-    QTest::newRow("media") << 2 << "MPEGVideo2" << "/m/x.asx" << "1234";
-    QTest::newRow("movie") << 3 << "MPEGVideo" << "/m/x.mp3" << "1234";
-    QTest::newRow("midi, nothing playable") << 4 << "Sequencer" << "/m/x.rmi" << "0";
+    QTest::newRow("video") << 0 << "AVIVideo"
+                           << "/媒体/片 段.AVI"
+                           << "1234";
+    QTest::newRow("audio") << 1 << "WAVEAudio"
+                           << " a.wav "
+                           << "1234";
+    QTest::newRow("media") << 2 << "MPEGVideo2"
+                           << "/m/x.asx"
+                           << "1234";
+    QTest::newRow("movie") << 3 << "MPEGVideo"
+                           << "/m/x.mp3"
+                           << "1234";
+    QTest::newRow("midi, nothing playable") << 4 << "Sequencer"
+                                            << "/m/x.rmi"
+                                            << "0";
 }
 
 void HandlersTest::openAndPlay()
@@ -93,18 +103,20 @@ void HandlersTest::openAndPlay()
     corvane::openAndPlay(f.controls, kMediaKinds[kind]);
 
     const QString filter = QString::fromLatin1(kMediaKinds[kind].filter);
-    const CallLog expected = CallLog{
-        put("MMControl1", mci::DeviceType, type),
-        put("CommonDialog1", dialog::Filter, filter),
-        callOf("CommonDialog1", dialog::ShowOpen),
-        get("CommonDialog1", dialog::FileName, name),
-        put("MMControl1", mci::FileName, name),   // unchanged: spaces, case, no check
-        put("MMControl1", mci::Command, "open"),  // no "close" before it
-        put("MMControl1", mci::Command, "play"),
-        put("Slider1", slider::Min, int32_t(0)),
-        get("MMControl1", mci::Length, length),
-        put("Slider1", slider::Max, length.toInt()), // text converted to a number
-    } + buttons(false, true) + CallLog{enable("Check1", true), enable("Check2", true)};
+    const CallLog expected =
+            CallLog{
+                    put("MMControl1", mci::DeviceType, type),
+                    put("CommonDialog1", dialog::Filter, filter),
+                    callOf("CommonDialog1", dialog::ShowOpen),
+                    get("CommonDialog1", dialog::FileName, name),
+                    put("MMControl1", mci::FileName, name),   // unchanged: spaces, case, no check
+                    put("MMControl1", mci::Command, "open"),  // no "close" before it
+                    put("MMControl1", mci::Command, "play"),
+                    put("Slider1", slider::Min, int32_t(0)),
+                    get("MMControl1", mci::Length, length),
+                    put("Slider1", slider::Max, length.toInt()),  // text converted to a number
+            }
+            + buttons(false, true) + CallLog{enable("Check1", true), enable("Check2", true)};
     QCOMPARE(f.calls(), toStrings(expected));
     QCOMPARE(f.Check1.tick, int16_t(1));
 }
@@ -115,13 +127,12 @@ void HandlersTest::cancelTouchesOnlyTypeAndFilter()
     f.chooses("");
     corvane::openAndPlay(f.controls, mediaKind("movie"));
     corvane::openFlash(f.controls);
-    QCOMPARE(f.calls(), toStrings({put("MMControl1", mci::DeviceType, "MPEGVideo"),
-                                   put("CommonDialog1", dialog::Filter, kMediaKinds[3].filter),
-                                   callOf("CommonDialog1", dialog::ShowOpen),
-                                   get("CommonDialog1", dialog::FileName, ""),
-                                   put("CommonDialog1", dialog::Filter, kFlashFilter),
-                                   callOf("CommonDialog1", dialog::ShowOpen),
-                                   get("CommonDialog1", dialog::FileName, "")}));
+    QCOMPARE(f.calls(),
+             toStrings({put("MMControl1", mci::DeviceType, "MPEGVideo"),
+                        put("CommonDialog1", dialog::Filter, kMediaKinds[3].filter),
+                        callOf("CommonDialog1", dialog::ShowOpen), get("CommonDialog1", dialog::FileName, ""),
+                        put("CommonDialog1", dialog::Filter, kFlashFilter), callOf("CommonDialog1", dialog::ShowOpen),
+                        get("CommonDialog1", dialog::FileName, "")}));
 }
 
 void HandlersTest::flashOpening()
@@ -130,12 +141,12 @@ void HandlersTest::flashOpening()
     f.chooses("/m/a.swf");
     corvane::openFlash(f.controls);
     CallLog expected{
-        put("CommonDialog1", dialog::Filter, "(*.swf)|*.swf|(*.*)|*.*"),
-        callOf("CommonDialog1", dialog::ShowOpen),
-        get("CommonDialog1", dialog::FileName, "/m/a.swf"),
-        put("ShockwaveFlash1", flash::Movie, "/m/a.swf"),
-        callOf("ShockwaveFlash1", flash::Play),
-        put("Slider1", slider::Min, int32_t(0)),
+            put("CommonDialog1", dialog::Filter, "(*.swf)|*.swf|(*.*)|*.*"),
+            callOf("CommonDialog1", dialog::ShowOpen),
+            get("CommonDialog1", dialog::FileName, "/m/a.swf"),
+            put("ShockwaveFlash1", flash::Movie, "/m/a.swf"),
+            callOf("ShockwaveFlash1", flash::Play),
+            put("Slider1", slider::Min, int32_t(0)),
     };
     for (int n = 1; n <= 6; ++n)
         expected.push_back({QStringLiteral("Command%1").arg(n), "put", button::Enabled, false});
@@ -158,14 +169,14 @@ void HandlersTest::transportButtons()
         void (*handler)(Form1Controls&);
         CallLog expected;
     } rows[] = {
-        {transport::toStartAndPlay,
-         {put("MMControl1", mci::Command, "prev"), put("MMControl1", mci::Command, "play"),
-          put("Slider1", slider::Value, int32_t(0))}},
-        {transport::play, {callOf("ShockwaveFlash1", flash::Play), put("MMControl1", mci::Command, "play")}},
-        {transport::pause, {put("MMControl1", mci::Command, "pause")}},
-        {transport::stepBack, {put("MMControl1", mci::Command, "back")}},
-        {transport::stepForward, {put("MMControl1", mci::Command, "step")}},
-        {transport::next, {put("MMControl1", mci::Command, "next")}},
+            {transport::toStartAndPlay,
+             {put("MMControl1", mci::Command, "prev"), put("MMControl1", mci::Command, "play"),
+              put("Slider1", slider::Value, int32_t(0))}},
+            {transport::play, {callOf("ShockwaveFlash1", flash::Play), put("MMControl1", mci::Command, "play")}},
+            {transport::pause, {put("MMControl1", mci::Command, "pause")}},
+            {transport::stepBack, {put("MMControl1", mci::Command, "back")}},
+            {transport::stepForward, {put("MMControl1", mci::Command, "step")}},
+            {transport::next, {put("MMControl1", mci::Command, "next")}},
     };
     for (const auto& row : rows) {
         FakeForm1 f;
@@ -179,7 +190,7 @@ void HandlersTest::stopReturnsToIdleFromEveryState()
     const CallLog expected = CallLog{callOf("ShockwaveFlash1", flash::Stop), put("MMControl1", mci::Command, "close"),
                                      put("MMControl1", mci::FileName, ""), put("MMControl1", mci::Flag52, false),
                                      put("Slider1", slider::Value, int32_t(0))}
-                             + buttons(true, false) + CallLog{enable("Check1", false), enable("Check2", false)};
+            + buttons(true, false) + CallLog{enable("Check1", false), enable("Check2", false)};
     const auto idle = enableState({});
 
     // From the loaded state, and from the state after a Flash opening.
@@ -196,7 +207,7 @@ void HandlersTest::stopReturnsToIdleFromEveryState()
         transport::stopToIdle(f.controls);
         QCOMPARE(toStrings(CallLog(f.log->begin() + before, f.log->end())), toStrings(expected));
         QCOMPARE(enableState(*f.log), idle);
-        QCOMPARE(f.Check2.tick, int16_t(1)); // the tick survives
+        QCOMPARE(f.Check2.tick, int16_t(1));  // the tick survives
         QCOMPARE(f.ShockwaveFlash1.get(flash::Movie).toText(), viaFlash ? QString("/m/a.file") : QString());
     }
 }
@@ -227,7 +238,8 @@ void HandlersTest::completion()
     f.Check2.tick = int16_t(repeat);
     monitoring::done(f.controls, {Variant(int32_t(4))});
 
-    CallLog expected{get("MMControl1", mci::Length, int32_t(length)), get("MMControl1", mci::Position, int32_t(position))};
+    CallLog expected{get("MMControl1", mci::Length, int32_t(length)),
+                     get("MMControl1", mci::Position, int32_t(position))};
     if (!commands.isEmpty()) {
         expected.push_back(put("MMControl1", mci::Command, commands[0]));
         expected.push_back(valueOf("Check2", repeat));
@@ -241,8 +253,9 @@ void HandlersTest::statusUpdateCopiesPosition()
     FakeForm1 f;
     f.MMControl1.setAnswer(mci::Position, QStringLiteral("2500"));
     monitoring::statusUpdate(f.controls);
-    QCOMPARE(f.calls(), toStrings({get("MMControl1", mci::Position, QStringLiteral("2500")),
-                                   put("Slider1", slider::Value, int32_t(2500))}));
+    QCOMPARE(f.calls(),
+             toStrings({get("MMControl1", mci::Position, QStringLiteral("2500")),
+                        put("Slider1", slider::Value, int32_t(2500))}));
 }
 
 void HandlersTest::muteFollowsTheBox()
@@ -252,8 +265,9 @@ void HandlersTest::muteFollowsTheBox()
         f.clear();
         f.Check1.tick = int16_t(tick);
         transport::muteClicked(f.controls);
-        QCOMPARE(f.calls(), toStrings({valueOf("Check1", tick), put("MMControl1", mci::Mute, tick == 1),
-                                       put("ShockwaveFlash1", flash::Mute, tick == 1)}));
+        QCOMPARE(f.calls(),
+                 toStrings({valueOf("Check1", tick), put("MMControl1", mci::Mute, tick == 1),
+                            put("ShockwaveFlash1", flash::Mute, tick == 1)}));
     }
 }
 

@@ -16,7 +16,8 @@ struct Folder {
     {
         const QString p = path(rel);
         QFile f(p);
-        if (!QDir().mkpath(QFileInfo(p).absolutePath()) || !f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        if (!QDir().mkpath(QFileInfo(p).absolutePath()) || !f.open(QIODevice::WriteOnly)
+            || f.write(bytes) != bytes.size())
             qFatal("cannot write %s", qPrintable(p));
         return p;
     }
@@ -43,18 +44,20 @@ void TstPlaylistReader::recognitionAsxSyntaxAndM3uText()
     Folder d;
     const QStringList want{d.touch("a.wav"), d.touch("b.wav"), d.touch("c.wav"), d.touch("R&B 中.wav")};
     d.touch("x.wav");
-    const QString list = d.write("l.asx",
-        "<Asx Version=3>junk < 3 & more<!-- <entry><ref href=x.wav></entry> --><ENTRY><REF HREF=\"a.wav\"/></ENTRY>"
-        "<eNtRy><title>A & B</title><param name=x value=y><rEf hReF='b.wav'><moreinfo href=x.wav/></eNtRy>"
-        "<banner href=x.wav/><entry><ref href = c.wav></entry><entry><ref href=\"R&amp;B &#x4E2D;.wav\"/></entry>"
-        "</asx><entry><ref href=\"x.wav");  // a tag cut off by the end is dropped
+    const QString list = d.write(
+            "l.asx",
+            "<Asx Version=3>junk < 3 & more<!-- <entry><ref href=x.wav></entry> --><ENTRY><REF HREF=\"a.wav\"/></ENTRY>"
+            "<eNtRy><title>A & B</title><param name=x value=y><rEf hReF='b.wav'><moreinfo href=x.wav/></eNtRy>"
+            "<banner href=x.wav/><entry><ref href = c.wav></entry><entry><ref href=\"R&amp;B &#x4E2D;.wav\"/></entry>"
+            "</asx><entry><ref href=\"x.wav");  // a tag cut off by the end is dropped
     QCOMPARE(readPlaylist(list), want);
 
     const QString a = d.touch(u"歌曲/春天.wav"_qs), b = d.touch(u"夏天 里.mp3"_qs);
     // Comments, #EXTINF, blank lines and CR endings; relative to the list's folder.
     const QString text = u"#EXTM3U\r\n#EXTINF:5,春天\r\n\r\n  歌曲\\春天.wav  \r\n# 夏天 里.mp3\n夏天 里.mp3\n"_qs;
     const QByteArray gbkBytes = QStringEncoder("GB18030").encode(text);
-    for (const auto& [name, bytes] : {std::pair{u"列表.m3u"_qs, gbkBytes}, {u"utf8.m3u"_qs, text.toUtf8()}, {u"utf8.m3u8"_qs, text.toUtf8()}})
+    for (const auto& [name, bytes] :
+         {std::pair{u"列表.m3u"_qs, gbkBytes}, {u"utf8.m3u"_qs, text.toUtf8()}, {u"utf8.m3u8"_qs, text.toUtf8()}})
         QCOMPARE(readPlaylist(d.write(name, bytes)), (QStringList{a, b}));
     // .m3u8 is UTF-8 whatever the bytes: GBK names there find nothing.
     QVERIFY(readPlaylist(d.write("gbk.m3u8", gbkBytes)).isEmpty());
@@ -68,31 +71,38 @@ void TstPlaylistReader::asxBaseAndFallbacks()
     // Document BASE relative to the list's folder; an ENTRY's own BASE wins
     // inside it; absolute references ignore any BASE.
     const QString list = d.write("lists/l.asx",
-        "<asx><base href=\"../media/\"/><entry><ref href=a.wav></entry>"
-        "<entry><base href=\"file://" + d.path("other").toUtf8() + "\"><ref href=b.wav></entry>"
-        "<entry><ref href=\"" + c.toUtf8() + "\"></entry></asx>");
+                                 "<asx><base href=\"../media/\"/><entry><ref href=a.wav></entry>"
+                                 "<entry><base href=\"file://"
+                                         + d.path("other").toUtf8()
+                                         + "\"><ref href=b.wav></entry>"
+                                           "<entry><ref href=\""
+                                         + c.toUtf8() + "\"></entry></asx>");
     QCOMPARE(readPlaylist(list), (QStringList{a, b, c}));
     // A remote BASE makes relative references remote: only absolute ones stay.
     d.touch("lists/c.wav");
     const QString remote = d.write("lists/r.asx",
-        "<asx><base href=\"http://127.0.0.1:9/media/\"/><entry><ref href=c.wav></entry>"
-        "<entry><ref href=\"" + a.toUtf8() + "\"></entry></asx>");
+                                   "<asx><base href=\"http://127.0.0.1:9/media/\"/><entry><ref href=c.wav></entry>"
+                                   "<entry><ref href=\""
+                                           + a.toUtf8() + "\"></entry></asx>");
     QCOMPARE(readPlaylist(remote), QStringList{a});
 
     const QString b2 = d.touch("b.wav");
     d.write("empty.asx", "<asx></asx>");
     // Later REFs only when the earlier give nothing (missing, remote, a list
     // without tracks); an ENTRY with nothing usable is skipped.
-    const QString fallbacks = d.write("f.asx",
-        "<asx><entry><ref href=missing.wav><ref href=http://127.0.0.1:9/a.wav><ref href=c.wav><ref href=b.wav></entry>"
-        "<entry><ref href=b.wav><ref href=c.wav></entry><entry><ref href=gone.wav></entry>"
-        "<entry><ref href=empty.asx><ref href=c.wav></entry></asx>");
+    const QString fallbacks = d.write(
+            "f.asx",
+            "<asx><entry><ref href=missing.wav><ref href=http://127.0.0.1:9/a.wav><ref href=c.wav><ref href=b.wav></entry>"
+            "<entry><ref href=b.wav><ref href=c.wav></entry><entry><ref href=gone.wav></entry>"
+            "<entry><ref href=empty.asx><ref href=c.wav></entry></asx>");
     QCOMPARE(readPlaylist(fallbacks), (QStringList{c, b2, c}));
     // Opening a pipe would block for ever.
     QDir().mkpath(d.path("folder.wav"));
-    for (const char* pipe : {"pipe.wav", "pipe.asx"}) QCOMPARE(::mkfifo(QFile::encodeName(d.path(pipe)).constData(), 0600), 0);
-    const QString special = d.write("s.asx", "<asx><entry><ref href=folder.wav><ref href=pipe.wav><ref href=/dev/null>"
-                                             "<ref href=c.wav></entry><entryref href=pipe.asx></asx>");
+    for (const char* pipe : {"pipe.wav", "pipe.asx"})
+        QCOMPARE(::mkfifo(QFile::encodeName(d.path(pipe)).constData(), 0600), 0);
+    const QString special = d.write("s.asx",
+                                    "<asx><entry><ref href=folder.wav><ref href=pipe.wav><ref href=/dev/null>"
+                                    "<ref href=c.wav></entry><entryref href=pipe.asx></asx>");
     QCOMPARE(readPlaylist(special), QStringList{c});
     QVERIFY(!isPlaylistFile(d.path("pipe.asx")));
 }
@@ -105,10 +115,11 @@ void TstPlaylistReader::nestedListsAndReferences()
     // outer -> inner -> outer (cut), inner -> itself (cut); inner's relative
     // references are relative to its own folder; lists of either kind nest.
     const QString outer = d.write("outer.asx",
-        "<asx><entry><ref href=t1.wav></entry><entryref href=\"sub\\inner.wvx\"/>"
-        "<entry><ref href=t4.wav></entry><ENTRYREF HREF=\"list.m3u\"/></asx>");
-    d.write("sub/inner.wvx", "<asx><entry><ref href=t2.wav></entry><entryref href=../outer.asx>"
-                             "<entryref href=inner.wvx><entry><ref href=t3.wav></entry></asx>");
+                                  "<asx><entry><ref href=t1.wav></entry><entryref href=\"sub\\inner.wvx\"/>"
+                                  "<entry><ref href=t4.wav></entry><ENTRYREF HREF=\"list.m3u\"/></asx>");
+    d.write("sub/inner.wvx",
+            "<asx><entry><ref href=t2.wav></entry><entryref href=../outer.asx>"
+            "<entryref href=inner.wvx><entry><ref href=t3.wav></entry></asx>");
     d.write("list.m3u", "t5.wav\nouter.asx\n");
     QCOMPARE(readPlaylist(outer), (QStringList{t1, t2, t3, t4, t5}));
     // The same list twice in a row is no cycle.
@@ -119,14 +130,21 @@ void TstPlaylistReader::nestedListsAndReferences()
     const QString clip = d.touch("subdir/clip.wav"), spaced = d.touch("a b/中文 c.wav");
     // Folders named like the remote references exist, so a reader that took
     // URLs for paths would list them.
-    for (const char* f : {"http:/127.0.0.1:9/clip.wav", "mms:/host/clip.wav"}) d.touch(f);
-    const QString refs = d.write("w.asx",
-        "<asx><entry><ref href=\".\\subdir\\..\\subdir\\clip.wav\"/></entry>"
-        "<entry><ref href=\"file://" + d.dir.path().toUtf8() + "/a%20b/%E4%B8%AD%E6%96%87%20c.wav\"/></entry>"
-        "<entry><ref href=\"FILE://localhost" + clip.toUtf8() + "#t=3\"/></entry>"
-        "<entry><ref href=\"http://127.0.0.1:9/clip.wav\"></entry><entry><ref href=\"mms://host/clip.wav\"></entry>"
-        "<entry><ref href=\"C:\\subdir\\clip.wav\"/><ref href=\"\\\\server\\share\\clip.wav\"/>"
-        "<ref href=\"file://server/" + clip.toUtf8() + "\"/></entry></asx>");
+    for (const char* f : {"http:/127.0.0.1:9/clip.wav", "mms:/host/clip.wav"})
+        d.touch(f);
+    const QString refs = d.write(
+            "w.asx",
+            "<asx><entry><ref href=\".\\subdir\\..\\subdir\\clip.wav\"/></entry>"
+            "<entry><ref href=\"file://"
+                    + d.dir.path().toUtf8()
+                    + "/a%20b/%E4%B8%AD%E6%96%87%20c.wav\"/></entry>"
+                      "<entry><ref href=\"FILE://localhost"
+                    + clip.toUtf8()
+                    + "#t=3\"/></entry>"
+                      "<entry><ref href=\"http://127.0.0.1:9/clip.wav\"></entry><entry><ref href=\"mms://host/clip.wav\"></entry>"
+                      "<entry><ref href=\"C:\\subdir\\clip.wav\"/><ref href=\"\\\\server\\share\\clip.wav\"/>"
+                      "<ref href=\"file://server/"
+                    + clip.toUtf8() + "\"/></entry></asx>");
     QCOMPARE(readPlaylist(refs), (QStringList{clip, spaced, clip}));
     const RefBase base{false, "/music"};
     QCOMPARE(resolveRef(u"../../../x.wav"_qs, base).path, u"/x.wav"_qs);  // found by the fuzzer

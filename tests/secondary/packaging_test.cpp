@@ -10,13 +10,26 @@
 
 namespace {
 const QString kAppId = QStringLiteral("org.example.corvane");
-const QStringList kStrings = {"CompanyName=Corvane Project", "FileDescription=Build:0815", "LegalCopyright=Corvane Project",
-                              "LegalTrademarks=Corvane Project", "ProductName=Corvane", "FileVersion=5.01",
-                              "ProductVersion=5.01", "InternalName=Corv5x", "OriginalFilename=Corv5x.exe"};
+const QStringList kStrings = {"CompanyName=Corvane Project",
+                              "FileDescription=Build:0815",
+                              "LegalCopyright=Corvane Project",
+                              "LegalTrademarks=Corvane Project",
+                              "ProductName=Corvane",
+                              "FileVersion=5.01",
+                              "ProductVersion=5.01",
+                              "InternalName=Corv5x",
+                              "OriginalFilename=Corv5x.exe"};
 
-QString built(const QString& path) { return qEnvironmentVariable("CORVANE_BINARY_DIR") + QStringLiteral("/packaging/") + path; }
+QString built(const QString& path)
+{
+    return qEnvironmentVariable("CORVANE_BINARY_DIR") + QStringLiteral("/packaging/") + path;
+}
 
-QByteArray readAll(const QString& path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // Runs a program; its exit code (-1 if it did not run) and output.
 int run(const QString& program, const QStringList& args, QByteArray* output = nullptr)
@@ -24,8 +37,10 @@ int run(const QString& program, const QStringList& args, QByteArray* output = nu
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit) return -1;
-    if (output) *output = p.readAll();
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return -1;
+    if (output)
+        *output = p.readAll();
     return p.exitCode();
 }
 
@@ -34,7 +49,8 @@ QStringList versionSection(const QString& exe)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath("record.bin");
-    if (run("objcopy", {"--dump-section", ".corvane.version=" + out, exe, "/dev/null"}) != 0) return {};
+    if (run("objcopy", {"--dump-section", ".corvane.version=" + out, exe, "/dev/null"}) != 0)
+        return {};
     return QString::fromUtf8(readAll(out)).split(QChar(0), Qt::SkipEmptyParts);
 }
 
@@ -42,11 +58,13 @@ QStringList versionSection(const QString& exe)
 QStringList rcStrings(const QByteArray& rc)
 {
     QStringList pairs;
-    const QRegularExpression value(QStringLiteral("^\\s*VALUE \"(\\w+)\", \"([^\"]*)\"\\s*$"), QRegularExpression::MultilineOption);
-    for (const auto& m : value.globalMatch(QString::fromUtf8(rc))) pairs << m.captured(1) + '=' + m.captured(2);
+    const QRegularExpression value(QStringLiteral("^\\s*VALUE \"(\\w+)\", \"([^\"]*)\"\\s*$"),
+                                   QRegularExpression::MultilineOption);
+    for (const auto& m : value.globalMatch(QString::fromUtf8(rc)))
+        pairs << m.captured(1) + '=' + m.captured(2);
     return pairs;
 }
-} // namespace
+}  // namespace
 
 class PackagingTest : public QObject {
     Q_OBJECT
@@ -73,12 +91,19 @@ void PackagingTest::versionRecordAndIcons()
     QCOMPARE(rcStrings(out), kStrings);
     QCOMPARE(out.count("/* RT_ICON */"), 3);  // the application icon: 16, 32 and 48 pixels
 
-    const QStringList numbers = {"FileVersionNumber=5.1.0.0", "ProductVersionNumber=5.1.0.0", "Translation=0x0804,1200"};
+    const QStringList numbers = {"FileVersionNumber=5.1.0.0", "ProductVersionNumber=5.1.0.0",
+                                 "Translation=0x0804,1200"};
     QCOMPARE(versionSection(qEnvironmentVariable("CORVANE_EXE")), numbers + kStrings);  // the Linux executable's copy
 
-    const struct { const char* file; QList<int> sides; bool trueColour; } icons[] = {
-        {"corvane.ico", {16, 32, 48}, false}, {"help.ico", {16, 24, 32, 48}, true},
-        {"formats.ico", {32}, false}, {"about.ico", {16, 24, 32, 48}, true},
+    const struct {
+        const char* file;
+        QList<int> sides;
+        bool trueColour;
+    } icons[] = {
+            {"corvane.ico", {16, 32, 48}, false},
+            {"help.ico", {16, 24, 32, 48}, true},
+            {"formats.ico", {32}, false},
+            {"about.ico", {16, 24, 32, 48}, true},
     };
     for (const auto& icon : icons) {
         const QString path = built(QStringLiteral("icons/") + QLatin1String(icon.file));
@@ -89,7 +114,8 @@ void PackagingTest::versionRecordAndIcons()
         for (int i = 0; i < count; ++i) {
             const char* e = data.constData() + 6 + 16 * i;  // width, height, ..., bits per pixel at 6
             const int side = icon.sides[i % icon.sides.size()];
-            QCOMPARE(QList<int>({quint8(e[0]), quint8(e[1]), quint8(e[6])}), QList<int>({side, side, i < icon.sides.size() ? 8 : 32}));
+            QCOMPARE(QList<int>({quint8(e[0]), quint8(e[1]), quint8(e[6])}),
+                     QList<int>({side, side, i < icon.sides.size() ? 8 : 32}));
             QVERIFY(reader.jumpToImage(i) && reader.read().size() == QSize(side, side));
         }
     }
@@ -99,7 +125,9 @@ void PackagingTest::installedTree()
 {
     QTemporaryDir prefix;
     QByteArray out;
-    QCOMPARE(run(qEnvironmentVariable("CORVANE_CMAKE"), {"--install", qEnvironmentVariable("CORVANE_BINARY_DIR"), "--prefix", prefix.path()}, &out), 0);
+    QCOMPARE(run(qEnvironmentVariable("CORVANE_CMAKE"),
+                 {"--install", qEnvironmentVariable("CORVANE_BINARY_DIR"), "--prefix", prefix.path()}, &out),
+             0);
     const QDir root(prefix.path());
     const QString desktop = root.filePath("share/applications/" + kAppId + ".desktop");
     const QString metainfo = root.filePath("share/metainfo/" + kAppId + ".metainfo.xml");
@@ -117,7 +145,8 @@ void PackagingTest::installedTree()
     const QStringList entry = QString::fromUtf8(readAll(desktop)).split('\n');
     QVERIFY(entry.contains("Exec=corvane") && entry.contains("Icon=" + kAppId));
     const QStringList mime = entry.filter(QRegularExpression("^MimeType=")).value(0).mid(9).split(';');
-    for (const char* type : {"video/x-msvideo", "audio/x-wav", "audio/midi", "video/x-ms-wmv", "video/mpeg", "application/vnd.adobe.flash.movie"})
+    for (const char* type : {"video/x-msvideo", "audio/x-wav", "audio/midi", "video/x-ms-wmv", "video/mpeg",
+                             "application/vnd.adobe.flash.movie"})
         QVERIFY2(mime.contains(QLatin1String(type)), type);
     QVERIFY(readAll(metainfo).contains("<release version=\"5.1.0.0\""));
 }

@@ -4,6 +4,7 @@
 #include "Icons.h"
 #include "SecondaryWindows.h"
 
+#include <algorithm>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -18,7 +19,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
-#include <algorithm>
 
 using namespace corvane;
 
@@ -37,23 +37,26 @@ QWidget* open(SecondaryWindows& s, int which)
 void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 // A control by its layout name and array index (-1: none).
-template <class T = QWidget> T* control(QWidget* window, const char* name, int index = -1)
+template <class T = QWidget>
+T* control(QWidget* window, const char* name, int index = -1)
 {
     for (T* w : window->findChildren<T*>(QString::fromLatin1(name)))
-        if (w->property("index").toInt() == index || (index < 0 && !w->property("index").isValid())) return w;
+        if (w->property("index").toInt() == index || (index < 0 && !w->property("index").isValid()))
+            return w;
     return nullptr;
 }
 
 QList<int> sidesOf(const QIcon& icon)
 {
     QList<int> sides;
-    for (QSize s : icon.availableSizes()) sides << (s.width() == s.height() ? s.width() : -1);
+    for (QSize s : icon.availableSizes())
+        sides << (s.width() == s.height() ? s.width() : -1);
     std::sort(sides.begin(), sides.end());
     return sides;
 }
 
 QByteArray toGbk(const QString& text) { return QStringEncoder("GBK").encode(text); }
-} // namespace
+}  // namespace
 
 class WindowsTest : public QObject {
     Q_OBJECT
@@ -68,30 +71,44 @@ private slots:
 // Frames, key places and the faces as installed (asked: 宋体, Comic Sans MS, Arial, Impact).
 void WindowsTest::layout()
 {
-    const struct { const char* caption; QSize client; QList<int> iconSides; } frames[] = {
-        {"使用说明", {370, 378}, {16, 24, 32, 48}}, {"格式列表", {290, 206}, {32}}, {"关于", {290, 234}, {16, 24, 32, 48}}};
+    const struct {
+        const char* caption;
+        QSize client;
+        QList<int> iconSides;
+    } frames[] = {{"使用说明", {370, 378}, {16, 24, 32, 48}},
+                  {"格式列表", {290, 206}, {32}},
+                  {"关于", {290, 234}, {16, 24, 32, 48}}};
     SecondaryWindows s;
     for (int which = 0; which < 3; ++which) {
         QWidget* w = open(s, which);
         QVERIFY(w && w->isWindow() && !w->parentWidget() && !w->isModal());
         QCOMPARE(w->windowTitle(), QString::fromUtf8(frames[which].caption));
         QCOMPARE(QList<QSize>({w->size(), w->minimumSize(), w->maximumSize()}), QList<QSize>(3, frames[which].client));
-        QCOMPARE(w->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+        QCOMPARE(w->windowFlags()
+                         & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
                  Qt::WindowCloseButtonHint);
         QCOMPARE(sidesOf(w->windowIcon()), frames[which].iconSides);
     }
     QCOMPARE(sidesOf(appIcon()), (QList<int>{16, 32, 48}));
 
     const char* song = "AR PL SungtiL GB";
-    const struct { int which; const char* name; int index; QRect rect; const char* family; int pixels; bool bold; } controls[] = {
-        {0, "Text1", -1, {0, 0, 373, 377}, song, 14, false},  // 3 pixels past the right edge, 1 short of the bottom
-        {1, "Label4", -1, {8, 8, 281, 33}, song, 12, false},
-        {1, "Label2", -1, {8, 152, 305, 25}, song, 12, false},
-        // Inside the picture box's two-pixel edge.
-        {2, "Label1", -1, {10, 10, 297, 33}, "Comic Neue", 27, true},
-        {2, "Label3", -1, {58, 66, 185, 33}, "Liberation Sans", 29, true},
-        {2, "Label4", -1, {18, 114, 81, 17}, song, 14, false},
-        {2, "Label2", -1, {210, 210, 73, 25}, "Liberation Sans Narrow", 16, true},
+    const struct {
+        int which;
+        const char* name;
+        int index;
+        QRect rect;
+        const char* family;
+        int pixels;
+        bool bold;
+    } controls[] = {
+            {0, "Text1", -1, {0, 0, 373, 377}, song, 14, false},  // 3 pixels past the right edge, 1 short of the bottom
+            {1, "Label4", -1, {8, 8, 281, 33}, song, 12, false},
+            {1, "Label2", -1, {8, 152, 305, 25}, song, 12, false},
+            // Inside the picture box's two-pixel edge.
+            {2, "Label1", -1, {10, 10, 297, 33}, "Comic Neue", 27, true},
+            {2, "Label3", -1, {58, 66, 185, 33}, "Liberation Sans", 29, true},
+            {2, "Label4", -1, {18, 114, 81, 17}, song, 14, false},
+            {2, "Label2", -1, {210, 210, 73, 25}, "Liberation Sans Narrow", 16, true},
     };
     for (const auto& c : controls) {
         QWidget* w = loaded(s, c.which);
@@ -100,7 +117,8 @@ void WindowsTest::layout()
         QCOMPARE(QRect(widget->mapTo(w, QPoint()), widget->size()), c.rect);
         const QFontInfo info(widget->font());
         QCOMPARE(info.family(), QString::fromLatin1(c.family));
-        QCOMPARE(QList<int>({info.pixelSize(), info.bold(), info.italic(), info.underline()}), QList<int>({c.pixels, c.bold, 0, 0}));
+        QCOMPARE(QList<int>({info.pixelSize(), info.bold(), info.italic(), info.underline()}),
+                 QList<int>({c.pixels, c.bold, 0, 0}));
     }
 
     // With those faces no help line wraps and no about text is cut off.
@@ -113,12 +131,14 @@ void WindowsTest::layout()
     QCOMPARE(lines.join('\n').size(), 1235);
     QCOMPARE(lines.takeLast(), QByteArray());
     QCOMPARE(lines.size(), 33);
-    for (const QByteArray& l : lines) QVERIFY2(l.endsWith('\r') && l.size() <= 51, l.constData());
+    for (const QByteArray& l : lines)
+        QVERIFY2(l.endsWith('\r') && l.size() <= 51, l.constData());
     const auto labels = s.aboutWindow()->findChildren<QLabel*>();
     QCOMPARE(labels.size(), 9);
     for (QLabel* l : labels)
         QVERIFY2(QFontMetrics(l->font()).horizontalAdvance(l->text()) <= l->width()
-                     && QFontMetrics(l->font()).height() <= l->height(), qPrintable(l->text()));
+                         && QFontMetrics(l->font()).height() <= l->height(),
+                 qPrintable(l->text()));
     QCOMPARE(control<QLabel>(s.aboutWindow(), "Label3")->palette().color(QPalette::ButtonText), QColor(Qt::red));
 }
 
@@ -148,7 +168,8 @@ void WindowsTest::lifecycle()
         QVERIFY(first.isNull());
     }
     s.reset();  // the end of the run takes the open windows with it
-    for (const auto& w : reopened) QVERIFY(w.isNull());
+    for (const auto& w : reopened)
+        QVERIFY(w.isNull());
 }
 
 // With the real main window: its menu opens the windows, closing it leaves
@@ -159,10 +180,15 @@ void WindowsTest::besideTheMainWindow()
     SecondaryWindows s;
     QPointer<Form1> main = new Form1(s, {QStringLiteral("null"), QStringLiteral("null")});
     main->show();
-    for (const char* item : {"help", "former", "about"}) main->menuItem(QString::fromLatin1(item))->trigger();
+    for (const char* item : {"help", "former", "about"})
+        main->menuItem(QString::fromLatin1(item))->trigger();
     QStringList steps;
     auto openNow = [&] {  // help, formats and about loaded; the last-window signals so far
-        return QStringLiteral("%1%2%3 %4").arg(int(!!s.helpWindow())).arg(int(!!s.formatsWindow())).arg(int(!!s.aboutWindow())).arg(lastClosed.count());
+        return QStringLiteral("%1%2%3 %4")
+                .arg(int(!!s.helpWindow()))
+                .arg(int(!!s.formatsWindow()))
+                .arg(int(!!s.aboutWindow()))
+                .arg(lastClosed.count());
     };
     QTimer::singleShot(0, qApp, [&] {
         main->close();
@@ -204,13 +230,19 @@ void WindowsTest::whatClosesHelpAndFormats()
     QVERIFY(!s.helpWindow());
 
     QCOMPARE(open(s, 1)->findChildren<QLabel*>().size(), 7);
-    for (auto [name, index] : {std::pair{"Label4", -1}, {"Label1", 0}, {"Label1", 1}, {"Label1", 2}, {"Label1", 3},
-                               {"Label2", -1}, {"Label3", -1}}) {
+    for (auto [name, index] : {std::pair{"Label4", -1},
+                               {"Label1", 0},
+                               {"Label1", 1},
+                               {"Label1", 2},
+                               {"Label1", 3},
+                               {"Label2", -1},
+                               {"Label3", -1}}) {
         QWidget* window = open(s, 1);
         auto* label = control<QLabel>(window, name, index);
         QVERIFY2(label && label->wordWrap(), name);
         const QRect inside = label->rect() & QRect(label->mapFrom(window, QPoint()), window->size());
-        QVERIFY(QFontMetrics(label->font()).boundingRect(label->rect(), Qt::TextWordWrap, label->text()).height() <= label->height() + 1);
+        QVERIFY(QFontMetrics(label->font()).boundingRect(label->rect(), Qt::TextWordWrap, label->text()).height()
+                <= label->height() + 1);
         QTest::mousePress(label, Qt::LeftButton, {}, inside.center());
         QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(-30, -30));  // released away: no click
         QCOMPARE(s.formatsWindow(), window);

@@ -38,4 +38,4 @@ struct FakeForm1 {
     void clear() { log->clear(); }
 };
 
-} // namespace corvane::test
+}  // namespace corvane::test

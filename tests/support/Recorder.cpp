@@ -48,4 +48,4 @@ int16_t RecordingCheckBox::value() const
     return tick;
 }
 
-} // namespace corvane::test
+}  // namespace corvane::test

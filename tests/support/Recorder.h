@@ -5,17 +5,17 @@
 #include "CheckBox.h"
 #include "Dispatch.h"
 
+#include <memory>
 #include <QMap>
 #include <QString>
 #include <QStringList>
-#include <memory>
 #include <vector>
 
 namespace corvane::test {
 
 struct Call {
     QString control;
-    QString op;   // "put", "get", "call", "enable", "value"
+    QString op;  // "put", "get", "call", "enable", "value"
     DispId id = 0;
     Variant value;
     bool operator==(const Call&) const = default;
@@ -60,4 +60,4 @@ private:
     std::shared_ptr<CallLog> log_;
 };
 
-} // namespace corvane::test
+}  // namespace corvane::test

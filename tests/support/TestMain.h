@@ -16,8 +16,5 @@ int runWidgetTest(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#define CORVANE_WIDGET_TEST_MAIN(Test)                                                             \
-    int main(int argc, char** argv)                                                                \
-    {                                                                                              \
-        return runWidgetTest<Test>(argc, argv);                                                    \
-    }
+#define CORVANE_WIDGET_TEST_MAIN(Test)                                                                                 \
+    int main(int argc, char** argv) { return runWidgetTest<Test>(argc, argv); }

@@ -1,12 +1,12 @@
 // The real main window: places, faces, tab order, states, shortcuts, menu.
 #include "DispatchIds.h"
-#include "TestMain.h"
 #include "Form1.h"
 #include "Form1Layout.h"
 #include "MediaKinds.h"
 #include "Opening.h"
 #include "SecondaryWindows.h"
 #include "Startup.h"
+#include "TestMain.h"
 #include "Transport.h"
 #include "widgets/FileDialog.h"
 
@@ -46,7 +46,7 @@ struct DialogAnswer {
     }
 };
 
-} // namespace
+}  // namespace
 
 class Form1Test : public QObject {
     Q_OBJECT
@@ -91,15 +91,15 @@ void Form1Test::placesAndSizes()
         const char* name;
         QRect r;
     } expected[] = {
-        {"XPSideMenu1", {-8, 0, 353, 353}},    {"Command1", {8, 8, 49, 25}},
-        {"Command2", {56, 8, 49, 25}},         {"Command5", {104, 8, 49, 25}},
-        {"Command4", {152, 8, 49, 25}},        {"Command3", {200, 8, 49, 25}},
-        {"Command6", {248, 8, 49, 25}},        {"Slider1", {8, 40, 289, 25}},
-        {"CommandSCE1", {8, 72, 25, 25}},      {"CommandSCE2", {32, 72, 25, 25}},
-        {"CommandSCE3", {56, 72, 25, 25}},     {"CommandSCE4", {80, 72, 25, 25}},
-        {"CommandSCE5", {104, 72, 25, 25}},    {"CommandSCE6", {128, 72, 25, 25}},
-        {"CommandSCE7", {152, 72, 33, 33}},    {"Check1", {208, 72, 89, 17}},
-        {"Check2", {208, 88, 89, 17}},         {"ShockwaveFlash1", {8, 112, 289, 209}},
+            {"XPSideMenu1", {-8, 0, 353, 353}}, {"Command1", {8, 8, 49, 25}},
+            {"Command2", {56, 8, 49, 25}},      {"Command5", {104, 8, 49, 25}},
+            {"Command4", {152, 8, 49, 25}},     {"Command3", {200, 8, 49, 25}},
+            {"Command6", {248, 8, 49, 25}},     {"Slider1", {8, 40, 289, 25}},
+            {"CommandSCE1", {8, 72, 25, 25}},   {"CommandSCE2", {32, 72, 25, 25}},
+            {"CommandSCE3", {56, 72, 25, 25}},  {"CommandSCE4", {80, 72, 25, 25}},
+            {"CommandSCE5", {104, 72, 25, 25}}, {"CommandSCE6", {128, 72, 25, 25}},
+            {"CommandSCE7", {152, 72, 33, 33}}, {"Check1", {208, 72, 89, 17}},
+            {"Check2", {208, 88, 89, 17}},      {"ShockwaveFlash1", {8, 112, 289, 209}},
     };
     QWidget* client = form->centralWidget();
     for (const auto& e : expected) {
@@ -116,17 +116,18 @@ void Form1Test::placesAndSizes()
     for (QObject* o : form->widget("XPSideMenu1")->children())
         if (o->isWidgetType())
             order << o->objectName();
-    QCOMPARE(order, (QStringList{"Command1", "Command2", "Command3", "Command4", "Command5", "Command6",
-                                 "CommandSCE1", "CommandSCE2", "CommandSCE3", "CommandSCE4", "CommandSCE5",
-                                 "CommandSCE6", "CommandSCE7", "Slider1", "Check1", "Check2", "ShockwaveFlash1"}));
+    QCOMPARE(order,
+             (QStringList{"Command1", "Command2", "Command3", "Command4", "Command5", "Command6", "CommandSCE1",
+                          "CommandSCE2", "CommandSCE3", "CommandSCE4", "CommandSCE5", "CommandSCE6", "CommandSCE7",
+                          "Slider1", "Check1", "Check2", "ShockwaveFlash1"}));
 }
 
 void Form1Test::facesHintsAndFonts()
 {
     auto text = [&](const char* n) { return qobject_cast<QAbstractButton*>(form->widget(n))->text(); };
-    const char* captions[][2] = {{"Command1", "视频"}, {"Command2", "音频"}, {"Command3", "媒体"}, {"Command4", "电影"},
-                                 {"Command5", "数字"}, {"Command6", "动画"}, {"CommandSCE7", "<"},
-                                 {"Check1", "静音播放(&S)"}, {"Check2", "重复播放(&T)"}};
+    const char* captions[][2] = {{"Command1", "视频"}, {"Command2", "音频"},       {"Command3", "媒体"},
+                                 {"Command4", "电影"}, {"Command5", "数字"},       {"Command6", "动画"},
+                                 {"CommandSCE7", "<"}, {"Check1", "静音播放(&S)"}, {"Check2", "重复播放(&T)"}};
     for (auto& c : captions)
         QCOMPARE(text(c[0]), QString::fromUtf8(c[1]));
     QCOMPARE(form->widget("Command4")->toolTip(),
@@ -141,7 +142,7 @@ void Form1Test::facesHintsAndFonts()
         QVERIFY(b->text().isEmpty());
         const QImage icon = b->icon().pixmap(16, 16).toImage();
         QCOMPARE(icon.size(), QSize(16, 16));
-        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0); // a transparent ground
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);  // a transparent ground
     }
     // "宋体" resolves to an installed Song face.
     const QFontInfo song(form->widget("Command1")->font());
@@ -177,7 +178,8 @@ void Form1Test::menuTree()
     QMenu* file = bar[0]->menu();
     QCOMPARE(titles(file->actions()), (QStringList{"打开(&O)", "关闭(&C)", "-", "退出(&X)"}));
     QCOMPARE(titles(file->actions()[0]->menu()->actions()),
-             (QStringList{"视频文件(&V)", "音频文件(&A)", "数字音频(&I)", "电影文件(&M)", "媒体文件(&W)", "动画文件(&F)"}));
+             (QStringList{"视频文件(&V)", "音频文件(&A)", "数字音频(&I)", "电影文件(&M)", "媒体文件(&W)",
+                          "动画文件(&F)"}));
     QCOMPARE(titles(bar[1]->menu()->actions()),
              (QStringList{"使用说明(&H)...", "格式列表(&F)...", "-", "关于 Corvane 5x(&A)"}));
     const char* keys[][2] = {{"video", "Ctrl+V"}, {"audio", "Ctrl+A"}, {"midi", "Ctrl+I"},
@@ -208,8 +210,9 @@ void Form1Test::tabOrderSkipsDisabled()
         form->controls().commandSCE(n).put(dispid::button::Enabled, true);
     for (int n = 1; n <= 6; ++n)
         form->controls().command(n).put(dispid::button::Enabled, false);
-    QCOMPARE(walk("Check2", 9), (QStringList{"Check1", "Slider1", "CommandSCE7", "CommandSCE6", "CommandSCE5",
-                                             "CommandSCE4", "CommandSCE3", "CommandSCE2", "CommandSCE1"}));
+    QCOMPARE(walk("Check2", 9),
+             (QStringList{"Check1", "Slider1", "CommandSCE7", "CommandSCE6", "CommandSCE5", "CommandSCE4",
+                          "CommandSCE3", "CommandSCE2", "CommandSCE1"}));
 }
 
 void Form1Test::idleAndLoadedStates()
@@ -265,7 +268,7 @@ void Form1Test::triggersOfEachKindAgreeInEveryState()
         for (const auto& k : kinds) {
             for (int via = 0; via < 3; ++via) {
                 if (loaded && via == 0)
-                    continue; // the button is disabled then
+                    continue;  // the button is disabled then
                 device->put(dispid::mci::DeviceType, "none");
                 form->activateWindow();
                 QVERIFY(QTest::qWaitForWindowActive(form));
@@ -296,7 +299,7 @@ void Form1Test::disabledBoxesIgnoreTheirAccessKeys()
     QVERIFY(!c1->isChecked() && !c2->isChecked());
     form->controls().Check2.setEnabled(true);
     QTest::keyClick(form, Qt::Key_T, Qt::AltModifier);
-    QTRY_VERIFY(c2->isChecked()); // an access key clicks after a short animation
+    QTRY_VERIFY(c2->isChecked());  // an access key clicks after a short animation
     QVERIFY(!c1->isChecked());
 }
 
@@ -308,7 +311,7 @@ void Form1Test::exitEndsTheRunWithWindowsOpen()
     // A watchdog fails the test instead of hanging it.
     QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
     QCOMPARE(QApplication::exec(), 0);
-    QVERIFY(form); // exit asks nothing of the windows; main() destroys them
+    QVERIFY(form);  // exit asks nothing of the windows; main() destroys them
 }
 
 void Form1Test::closeBoxLeavesNoHandlerBehind()

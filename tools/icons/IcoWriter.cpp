@@ -27,8 +27,7 @@ QByteArray bitmap(const QImage& image)
     QDataStream s(&out, QIODevice::WriteOnly);
     s.setByteOrder(QDataStream::LittleEndian);
     s << quint32(40) << qint32(w) << qint32(2 * h) << quint16(1) << quint16(bits) << quint32(0)
-      << quint32((colourStride + maskStride) * h) << qint32(0) << qint32(0)
-      << quint32(indexed ? 256 : 0) << quint32(0);
+      << quint32((colourStride + maskStride) * h) << qint32(0) << qint32(0) << quint32(indexed ? 256 : 0) << quint32(0);
     if (indexed) {
         for (int i = 0; i < 256; ++i) {
             const QRgb c = i < image.colorCount() ? image.color(i) : 0;
@@ -53,20 +52,21 @@ QByteArray bitmap(const QImage& image)
     for (int y = h - 1; y >= 0; --y) {
         QByteArray row(maskStride, '\0');
         for (int x = 0; x < w; ++x)
-            if (transparentAt(image, x, y)) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+            if (transparentAt(image, x, y))
+                row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
         s.writeRawData(row.constData(), row.size());
     }
     return out;
 }
 
-} // namespace
+}  // namespace
 
 QByteArray icoFile(const QList<QImage>& images)
 {
     QList<QByteArray> bitmaps;
     for (const QImage& image : images)
         bitmaps << bitmap(image.format() == QImage::Format_Indexed8 ? image
-                                                                     : image.convertToFormat(QImage::Format_ARGB32));
+                                                                    : image.convertToFormat(QImage::Format_ARGB32));
     QByteArray out;
     QDataStream s(&out, QIODevice::WriteOnly);
     s.setByteOrder(QDataStream::LittleEndian);
@@ -79,8 +79,9 @@ QByteArray icoFile(const QList<QImage>& images)
           << quint16(indexed ? 8 : 32) << quint32(bitmaps[i].size()) << offset;
         offset += quint32(bitmaps[i].size());
     }
-    for (const QByteArray& b : bitmaps) s.writeRawData(b.constData(), b.size());
+    for (const QByteArray& b : bitmaps)
+        s.writeRawData(b.constData(), b.size());
     return out;
 }
 
-} // namespace corvane::iconart
+}  // namespace corvane::iconart

@@ -12,4 +12,4 @@ namespace corvane::iconart {
 // (stored with 32 bits per pixel and alpha). Sizes up to 255 pixels.
 QByteArray icoFile(const QList<QImage>& images);
 
-} // namespace corvane::iconart
+}  // namespace corvane::iconart

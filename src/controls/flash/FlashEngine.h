@@ -2,10 +2,10 @@
 // What the web part of the Flash display area offers. It lives in a module
 // of its own that is loaded only when the first movie is set, so that the
 // program starts without the web engine's libraries and memory.
+#include <functional>
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
-#include <functional>
 
 class QWidget;
 
@@ -31,4 +31,4 @@ public:
 using CreateFlashEngine = FlashEngine* (*)(QWidget* area);
 inline constexpr char CreateFlashEngineSymbol[] = "corvane_create_flash_engine";
 
-} // namespace corvane
+}  // namespace corvane

@@ -43,7 +43,7 @@ CreateFlashEngine load()
     for (const QString& path : candidates()) {
         if (!QFileInfo::exists(path))
             continue;
-        static QLibrary library; // never unloaded: the web engine cannot be
+        static QLibrary library;  // never unloaded: the web engine cannot be
         library.setFileName(path);
         previousHandler = qInstallMessageHandler(quietHandler);
         const bool ok = library.load();
@@ -56,7 +56,7 @@ CreateFlashEngine load()
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 CreateFlashEngine factory()
 {
@@ -64,4 +64,4 @@ CreateFlashEngine factory()
     return f;
 }
 
-} // namespace corvane::flashmodule
+}  // namespace corvane::flashmodule

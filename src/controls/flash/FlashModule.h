@@ -7,4 +7,4 @@ namespace corvane::flashmodule {
 // The module's factory, or null when it cannot be found or loaded.
 CreateFlashEngine factory();
 
-} // namespace corvane::flashmodule
+}  // namespace corvane::flashmodule

@@ -47,16 +47,16 @@ void FlashPlayer::put(DispId id, const Variant& value)
 {
     if (id == dispid::flash::Movie) {
         movie_ = value.toText();
-        playing_ = true; // a new movie starts by itself
+        playing_ = true;  // a new movie starts by itself
         if (!engine_ && !engineFailed_) {
-            prepareApplication(); // harmless again; covers a main() that forgot
+            prepareApplication();  // harmless again; covers a main() that forgot
             CreateFlashEngine create = flashmodule::factory();
             if (create)
                 engine_.reset(create(this));
             engineFailed_ = !engine_;
         }
         if (!engine_)
-            return; // no web module: the display stays empty
+            return;  // no web module: the display stays empty
         engine_->loadMovie(readMovie(movie_), playing_, muted_);
     } else if (id == dispid::flash::Mute) {
         muted_ = value.toBool();
@@ -84,4 +84,4 @@ Variant FlashPlayer::call(DispId id, const Args&)
     return {};
 }
 
-} // namespace corvane
+}  // namespace corvane

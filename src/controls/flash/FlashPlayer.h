@@ -6,9 +6,9 @@
 // never opens one pays nothing for them, neither at start nor in memory.
 #include "Dispatch.h"
 
+#include <memory>
 #include <QByteArray>
 #include <QWidget>
-#include <memory>
 
 namespace corvane {
 
@@ -39,8 +39,8 @@ private:
     QString movie_;
     bool playing_ = true;
     bool muted_ = false;
-    bool engineFailed_ = false; // the module could not be loaded
+    bool engineFailed_ = false;  // the module could not be loaded
     std::unique_ptr<FlashEngine> engine_;
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -12,7 +12,7 @@ using SetAlsaErrorHandler = int (*)(AlsaErrorHandler);
 
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
-} // namespace
+}  // namespace
 
 void EngineQuiet::silenceAlsa()
 {
@@ -26,4 +26,4 @@ void EngineQuiet::silenceAlsa()
         set(&quietAlsa);
 }
 
-} // namespace corvane
+}  // namespace corvane

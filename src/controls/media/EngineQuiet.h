@@ -12,4 +12,4 @@ public:
     static void silenceAlsa();
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -2,13 +2,13 @@
 
 #include "EngineQuiet.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fluidsynth.h>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
 
 // Design notes
 // - FluidSynth 2.3 reads no length before playing and rejects RMID, so the
@@ -42,7 +42,7 @@ void silenceFluidLog()
         fluid_set_log_function(level, dropLog, nullptr);
 }
 
-} // namespace
+}  // namespace
 
 FluidDriver::FluidDriver(QString audioOutput, QObject* parent)
     : MediaDriver(parent), audioOutput_(std::move(audioOutput)), poll_(new QTimer(this))
@@ -62,8 +62,10 @@ FluidDriver::~FluidDriver()
 
 QStringList FluidDriver::soundFontCandidates()
 {
-    return {QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"), QStringLiteral("/usr/share/sounds/sf3/default-GM.sf3"),
-            QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2"), QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
+    return {QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"),
+            QStringLiteral("/usr/share/sounds/sf3/default-GM.sf3"),
+            QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2"),
+            QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
 }
 
 bool FluidDriver::ensureSynth()
@@ -83,7 +85,8 @@ bool FluidDriver::ensureSynth()
         return false;
     bool loaded = false;
     for (const QString& sf : soundFontCandidates()) {
-        if (QFileInfo(sf).isFile() && fluid_synth_sfload(synth_, QFile::encodeName(sf).constData(), 1) != FLUID_FAILED) {
+        if (QFileInfo(sf).isFile()
+            && fluid_synth_sfload(synth_, QFile::encodeName(sf).constData(), 1) != FLUID_FAILED) {
             loaded = true;
             break;
         }
@@ -294,9 +297,6 @@ void FluidDriver::setMuted(bool muted)
         fluid_synth_set_gain(synth_, muted ? 0.0f : float(gain_));
 }
 
-bool FluidDriver::engineMuted() const
-{
-    return synth_ ? fluid_synth_get_gain(synth_) == 0.0f : muted_;
-}
+bool FluidDriver::engineMuted() const { return synth_ ? fluid_synth_get_gain(synth_) == 0.0f : muted_; }
 
-} // namespace corvane
+}  // namespace corvane

@@ -72,4 +72,4 @@ private:
     qint64 stoppedTick_ = 0;
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -6,10 +6,10 @@
 #include "Playlist.h"
 #include "VideoWindow.h"
 
-#include <QFileInfo>
-#include <QTimer>
 #include <algorithm>
 #include <limits>
+#include <QFileInfo>
+#include <QTimer>
 
 namespace corvane {
 
@@ -19,12 +19,9 @@ constexpr qint64 kAudioStepMs = 5000;
 // Tracks of a playlist probed at most; later entries are dropped.
 constexpr int kMaxListTracks = playlist::kMaxTracks;
 
-int32_t toInt32(qint64 v)
-{
-    return int32_t(std::clamp<qint64>(v, 0, std::numeric_limits<int32_t>::max()));
-}
+int32_t toInt32(qint64 v) { return int32_t(std::clamp<qint64>(v, 0, std::numeric_limits<int32_t>::max())); }
 
-} // namespace
+}  // namespace
 
 MediaDevice::MediaDevice(QObject* parent, MediaDeviceOptions options)
     : QObject(parent), options_(std::move(options)), statusTimer_(new QTimer(this))
@@ -172,8 +169,8 @@ void MediaDevice::doOpen()
     // A playlist plays as one media of its tracks; mpv is never given the
     // list itself.
     const bool opened = driver == mpv_.get() && playlist::isPlaylistFile(path)
-                            ? mpv_->openList(playlist::readPlaylist(path, kMaxListTracks), allowVideo)
-                            : driver->open(path, allowVideo);
+            ? mpv_->openList(playlist::readPlaylist(path, kMaxListTracks), allowVideo)
+            : driver->open(path, allowVideo);
     if (!opened)
         return;
     driver_ = driver;
@@ -264,4 +261,4 @@ void MediaDevice::applyMute()
         fluid_->setMuted(mute_);
 }
 
-} // namespace corvane
+}  // namespace corvane

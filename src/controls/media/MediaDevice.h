@@ -16,9 +16,9 @@
 // equals the length exactly; "play" at the end starts again from the start.
 #include "Dispatch.h"
 
+#include <memory>
 #include <QObject>
 #include <QString>
-#include <memory>
 
 class QTimer;
 
@@ -83,4 +83,4 @@ private:
     quint64 completions_ = 0;  // bumped by every completion and close
 };
 
-} // namespace corvane
+}  // namespace corvane

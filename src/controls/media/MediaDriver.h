@@ -53,4 +53,4 @@ signals:
     void failed();
 };
 
-} // namespace corvane
+}  // namespace corvane

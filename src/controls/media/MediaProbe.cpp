@@ -1,9 +1,9 @@
 #include "MediaProbe.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <QFile>
+#include <QFileInfo>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -21,10 +21,7 @@ using Clock = std::chrono::steady_clock;
 // alone (random data named .mp3, say); the engine refuses those too.
 constexpr int kMinProbeScore = AVPROBE_SCORE_RETRY + 1;
 
-int interruptAfterDeadline(void* opaque)
-{
-    return Clock::now() >= *static_cast<Clock::time_point*>(opaque) ? 1 : 0;
-}
+int interruptAfterDeadline(void* opaque) { return Clock::now() >= *static_cast<Clock::time_point*>(opaque) ? 1 : 0; }
 
 struct FormatContext {
     AVFormatContext* ctx = nullptr;
@@ -100,7 +97,8 @@ int64_t durationFromPackets(AVFormatContext* ctx, Clock::time_point deadline)
         const int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
         if (ts != AV_NOPTS_VALUE) {
             first = std::min(first, av_rescale_q(ts, st->time_base, AV_TIME_BASE_Q));
-            last = std::max(last, av_rescale_q(ts + std::max<int64_t>(0, pkt->duration), st->time_base, AV_TIME_BASE_Q));
+            last = std::max(last,
+                            av_rescale_q(ts + std::max<int64_t>(0, pkt->duration), st->time_base, AV_TIME_BASE_Q));
         }
         av_packet_unref(pkt);
     }
@@ -121,7 +119,7 @@ MediaInfo notPlayable(const char* why)
     return info;
 }
 
-} // namespace
+}  // namespace
 
 MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::milliseconds limit)
 {
@@ -204,4 +202,4 @@ MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::millisecon
     return info;
 }
 
-} // namespace corvane
+}  // namespace corvane

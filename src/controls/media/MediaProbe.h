@@ -4,9 +4,9 @@
 // engine has loaded it. Only the local file protocol is allowed, so nothing a
 // file names (playlists, references, nested URLs) is ever opened, and the
 // whole probe is cut off after a time limit.
+#include <chrono>
 #include <QSize>
 #include <QString>
-#include <chrono>
 
 namespace corvane {
 
@@ -27,4 +27,4 @@ public:
     static MediaInfo probe(const QString& absolutePath, std::chrono::milliseconds limit = kLimit);
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -1,7 +1,7 @@
 #include "MediaTracks.h"
 
-#include <QHash>
 #include <algorithm>
+#include <QHash>
 
 namespace corvane {
 
@@ -54,4 +54,4 @@ QStringList MediaTracks::paths() const
     return out;
 }
 
-} // namespace corvane
+}  // namespace corvane

@@ -5,10 +5,10 @@
 // track and a time inside it.
 #include "MediaProbe.h"
 
+#include <chrono>
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <chrono>
 
 namespace corvane {
 
@@ -48,4 +48,4 @@ private:
     qint64 lengthMs_ = 0;
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -125,7 +125,7 @@ qint64 readTrack(const uchar* data, quint32 size, std::vector<TempoEvent>* tempo
     return tick;  // no end-of-track event: the track ends with its chunk
 }
 
-} // namespace
+}  // namespace
 
 QByteArray MidiFile::unwrapRmid(const QByteArray& bytes)
 {
@@ -221,4 +221,4 @@ qint64 MidiFile::msToTick(double ms) const
     return pt.tick + qint64(std::llround((ms - pt.ms) / pt.msPerTick));
 }
 
-} // namespace corvane
+}  // namespace corvane

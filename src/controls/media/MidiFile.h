@@ -3,9 +3,9 @@
 // total length in ticks (the longest track, its end-of-track event included)
 // and the tempo map, which convert ticks to milliseconds and back. RIFF RMID
 // files are unwrapped to the plain file they carry.
+#include <optional>
 #include <QByteArray>
 #include <QString>
-#include <optional>
 #include <vector>
 
 namespace corvane {
@@ -38,4 +38,4 @@ private:
     std::vector<TempoPoint> tempo_;
 };
 
-} // namespace corvane
+}  // namespace corvane

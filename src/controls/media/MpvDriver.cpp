@@ -5,13 +5,13 @@
 
 #include "EngineQuiet.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QTimer>
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <mpv/client.h>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
 #include <vector>
 
 // Design notes
@@ -49,36 +49,35 @@ using namespace mpvreq;
 namespace {
 
 constexpr const char* kCoreOptions[][2] = {
-    {"config", "no"},
-    {"terminal", "no"},
-    {"idle", "yes"},
-    {"ytdl", "no"},
-    {"load-scripts", "no"},
-    {"load-stats-overlay", "no"},
-    {"load-osd-console", "no"},
-    {"load-auto-profiles", "no"},
-    {"input-builtin-bindings", "no"},
-    {"input-default-bindings", "no"},
-    {"input-vo-keyboard", "no"},
-    {"resume-playback", "no"},
-    {"sub-auto", "no"},
-    {"audio-file-auto", "no"},
-    {"cover-art-auto", "no"},
-    {"osd-level", "0"},
-    {"access-references", "no"},
-    {"audio-fallback-to-null", "yes"},
-    {"keep-open", "yes"},
-    {"hwdec", "no"},
-    {"gpu-hwdec-interop", "no"},
-    {"pause", "yes"},
+        {"config", "no"},
+        {"terminal", "no"},
+        {"idle", "yes"},
+        {"ytdl", "no"},
+        {"load-scripts", "no"},
+        {"load-stats-overlay", "no"},
+        {"load-osd-console", "no"},
+        {"load-auto-profiles", "no"},
+        {"input-builtin-bindings", "no"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        {"resume-playback", "no"},
+        {"sub-auto", "no"},
+        {"audio-file-auto", "no"},
+        {"cover-art-auto", "no"},
+        {"osd-level", "0"},
+        {"access-references", "no"},
+        {"audio-fallback-to-null", "yes"},
+        {"keep-open", "yes"},
+        {"hwdec", "no"},
+        {"gpu-hwdec-interop", "no"},
+        {"pause", "yes"},
 };
 
-} // namespace
+}  // namespace
 
 MpvDriver::MpvDriver(QString audioOutput, QString videoOutput, QObject* parent)
     : MediaDriver(parent), audioOutput_(std::move(audioOutput)), videoOutput_(std::move(videoOutput))
-{
-}
+{}
 
 MpvDriver::~MpvDriver()
 {
@@ -130,7 +129,8 @@ void MpvDriver::onWakeup(void* self)
     // Runs on an engine thread: it may not call mpv, only post.
     auto* d = static_cast<MpvDriver*>(self);
     if (!d->wakeupPosted_.exchange(true))
-        QMetaObject::invokeMethod(d, [d] { d->drainEvents(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+                d, [d] { d->drainEvents(); }, Qt::QueuedConnection);
 }
 
 bool MpvDriver::open(const QString& absolutePath, bool allowVideo)
@@ -143,8 +143,8 @@ bool MpvDriver::open(const QString& absolutePath, bool allowVideo)
     if (info.playable && !allowVideo && !info.hasAudio)
         info = MediaInfo{false, 0, false, false, {}, QStringLiteral("no sound to play")};
     if (!info.playable) {
-        std::fprintf(stderr, "corvane: media device: cannot play %s: %s\n",
-                     QFile::encodeName(absolutePath).constData(), info.problem.toUtf8().constData());
+        std::fprintf(stderr, "corvane: media device: cannot play %s: %s\n", QFile::encodeName(absolutePath).constData(),
+                     info.problem.toUtf8().constData());
         return false;
     }
     MediaTracks tracks;
@@ -159,8 +159,8 @@ bool MpvDriver::openList(const QStringList& absolutePaths, bool allowVideo)
         return false;
     MediaTracks tracks = MediaTracks::probeAll(absolutePaths, allowVideo);
     if (tracks.count() < absolutePaths.size())
-        std::fprintf(stderr, "corvane: media device: %d of %d listed files are playable in time\n",
-                     tracks.count(), int(absolutePaths.size()));
+        std::fprintf(stderr, "corvane: media device: %d of %d listed files are playable in time\n", tracks.count(),
+                     int(absolutePaths.size()));
     if (tracks.isEmpty())
         return false;
     return start(std::move(tracks), allowVideo);
@@ -407,4 +407,4 @@ void MpvDriver::setText(const char* name, const char* value)
     mpv_set_property_async(mpv_, TagNone, name, MPV_FORMAT_STRING, &value);
 }
 
-} // namespace corvane
+}  // namespace corvane

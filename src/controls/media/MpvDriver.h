@@ -8,12 +8,12 @@
 #include "MediaDriver.h"
 #include "MediaTracks.h"
 
+#include <atomic>
+#include <cstdint>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QStringList>
-#include <atomic>
-#include <cstdint>
 
 struct mpv_handle;
 struct mpv_event;
@@ -101,7 +101,7 @@ private:
     quint32 generation_ = 0;
     QHash<int64_t, int> entryTrack_;
     int64_t lastStartedEntry_ = -1;
-    int nextLoad_ = 0;         // the next track to hand to the engine
+    int nextLoad_ = 0;  // the next track to hand to the engine
     int loadsInFlight_ = 0;
     bool jumpQueued_ = false;  // jumpTo_ waits for its track to be handed over
     int jumpsInFlight_ = 0;    // jumps sent and not yet answered
@@ -121,4 +121,4 @@ private:
     bool engineMuted_ = false;
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -123,8 +123,7 @@ void MpvDriver::handleEvent(const mpv_event& ev)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -163,4 +162,4 @@ void MpvDriver::checkEnd()
     }
 }
 
-} // namespace corvane
+}  // namespace corvane

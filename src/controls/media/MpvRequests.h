@@ -2,10 +2,10 @@
 // What the mpv driver tags its engine requests and observed properties with,
 // shared by its request side (MpvDriver.cpp) and its event side
 // (MpvDriverEvents.cpp). Internal to the driver.
-#include <QtGlobal>
 #include <cstdint>
 #include <cstring>
 #include <mpv/client.h>
+#include <QtGlobal>
 
 namespace corvane::mpvreq {
 
@@ -40,4 +40,4 @@ constexpr qint64 kMaxRunOnMs = 200;
 // fed to it as the replies come back.
 constexpr int kMaxLoadsInFlight = 64;
 
-} // namespace corvane::mpvreq
+}  // namespace corvane::mpvreq

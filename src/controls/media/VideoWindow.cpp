@@ -1,11 +1,11 @@
 #include "VideoWindow.h"
 
+#include <cstdio>
+#include <mpv/render_gl.h>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QOpenGLContext>
 #include <QScreen>
-#include <cstdio>
-#include <mpv/render_gl.h>
 
 namespace corvane {
 
@@ -17,7 +17,7 @@ void* glProcAddress(void*, const char* name)
     return ctx ? reinterpret_cast<void*>(ctx->getProcAddress(name)) : nullptr;
 }
 
-} // namespace
+}  // namespace
 
 bool VideoWindow::displayHasOpenGL()
 {
@@ -42,10 +42,7 @@ VideoWindow::VideoWindow(mpv_handle* mpv) : QOpenGLWidget(nullptr), mpv_(mpv)
     resize(320, 240);
 }
 
-VideoWindow::~VideoWindow()
-{
-    freeRenderContext();
-}
+VideoWindow::~VideoWindow() { freeRenderContext(); }
 
 void VideoWindow::freeRenderContext()
 {
@@ -96,9 +93,9 @@ void VideoWindow::initializeGL()
     mpv_opengl_init_params gl{&glProcAddress, nullptr};
     const char* apiType = MPV_RENDER_API_TYPE_OPENGL;
     mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(apiType)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
+            {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(apiType)},
+            {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     if (mpv_render_context_create(&render_, mpv_, params) < 0) {
         render_ = nullptr;
@@ -113,7 +110,8 @@ void VideoWindow::onUpdateCallback(void* self)
     // Engine thread: only post to the GUI thread.
     auto* w = static_cast<VideoWindow*>(self);
     if (!w->updatePosted_.exchange(true))
-        QMetaObject::invokeMethod(w, [w] { w->onEngineUpdate(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+                w, [w] { w->onEngineUpdate(); }, Qt::QueuedConnection);
 }
 
 void VideoWindow::onEngineUpdate()
@@ -131,8 +129,8 @@ void VideoWindow::onEngineUpdate()
     makeCurrent();
     int skip = 1;
     mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
+            {MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(render_, params);
     ++framesTaken_;
@@ -147,9 +145,9 @@ void VideoWindow::paintGL()
     mpv_opengl_fbo fbo{int(defaultFramebufferObject()), qRound(width() * dpr), qRound(height() * dpr), 0};
     int flipY = 1;
     mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
+            {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+            {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(render_, params);
     ++framesTaken_;
@@ -162,4 +160,4 @@ void VideoWindow::closeEvent(QCloseEvent* event)
     hide();
 }
 
-} // namespace corvane
+}  // namespace corvane

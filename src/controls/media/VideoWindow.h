@@ -3,9 +3,9 @@
 // its render API (vo=libmpv) into this widget's framebuffer on the GUI thread.
 // Closing it by its close box only hides it; while hidden, frames are still
 // taken from the engine (without drawing) so playing goes on at its pace.
+#include <atomic>
 #include <QOpenGLWidget>
 #include <QSize>
-#include <atomic>
 
 struct mpv_handle;
 struct mpv_render_context;
@@ -49,4 +49,4 @@ private:
     quint64 framesTaken_ = 0;
 };
 
-} // namespace corvane
+}  // namespace corvane

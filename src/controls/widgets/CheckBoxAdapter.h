@@ -31,4 +31,4 @@ private:
     QPointer<QCheckBox> box_;
 };
 
-} // namespace corvane
+}  // namespace corvane

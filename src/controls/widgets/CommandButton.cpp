@@ -119,4 +119,4 @@ void CommandButton::paintCaption(QPainter& p, const QRect& area)
     p.drawText(area, Qt::AlignCenter | Qt::TextShowMnemonic, caption);
 }
 
-} // namespace corvane
+}  // namespace corvane

@@ -28,4 +28,4 @@ private:
     bool hovered_ = false;
 };
 
-} // namespace corvane
+}  // namespace corvane

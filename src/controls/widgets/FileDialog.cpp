@@ -65,4 +65,4 @@ Variant FileDialog::call(DispId id, const Args&)
     return {};
 }
 
-} // namespace corvane
+}  // namespace corvane

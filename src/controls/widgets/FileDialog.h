@@ -30,4 +30,4 @@ private:
     QString lastFolder_;
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -18,4 +18,4 @@ void SidePanel::paintEvent(QPaintEvent*)
     p.drawLine(8, 106, width() - 16, 106);
 }
 
-} // namespace corvane
+}  // namespace corvane

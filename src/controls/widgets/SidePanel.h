@@ -14,4 +14,4 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -39,4 +39,4 @@ Variant Slider::get(DispId id)
 
 Variant Slider::call(DispId, const Args&) { return {}; }
 
-} // namespace corvane
+}  // namespace corvane

@@ -16,4 +16,4 @@ public:
     Variant call(DispId id, const Args& args = {}) override;
 };
 
-} // namespace corvane
+}  // namespace corvane

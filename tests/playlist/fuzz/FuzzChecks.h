@@ -29,4 +29,4 @@ inline void checkRef(const QString& href, const RefBase& base)
         check(!lower.startsWith(QStringView(scheme)));
 }
 
-} // namespace corvane::playlist::fuzz
+}  // namespace corvane::playlist::fuzz

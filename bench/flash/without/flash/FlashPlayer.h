@@ -16,4 +16,4 @@ public:
     Variant call(DispId, const Args& = {}) override { return {}; }
 };
 
-} // namespace corvane
+}  // namespace corvane

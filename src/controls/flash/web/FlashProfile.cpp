@@ -57,7 +57,7 @@ static void lockSettings(QWebEngineSettings* s)
 
 QWebEngineProfile* createProfile(QObject* parent)
 {
-    auto* profile = new QWebEngineProfile(parent); // no name: off the record
+    auto* profile = new QWebEngineProfile(parent);  // no name: off the record
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     profile->setSpellCheckEnabled(false);
@@ -70,4 +70,4 @@ QWebEngineProfile* createProfile(QObject* parent)
     return profile;
 }
 
-} // namespace corvane::flashweb
+}  // namespace corvane::flashweb

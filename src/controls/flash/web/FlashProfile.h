@@ -20,4 +20,4 @@ void registerScheme();
 // A new locked-down profile owned by parent.
 QWebEngineProfile* createProfile(QObject* parent);
 
-} // namespace corvane::flashweb
+}  // namespace corvane::flashweb

@@ -26,4 +26,4 @@ void FlashRequestGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
     }
 }
 
-} // namespace corvane
+}  // namespace corvane

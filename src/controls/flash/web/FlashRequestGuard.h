@@ -14,4 +14,4 @@ public:
     static bool allowed(const QUrl& url);
 };
 
-} // namespace corvane
+}  // namespace corvane

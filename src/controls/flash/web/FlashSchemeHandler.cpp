@@ -60,4 +60,4 @@ void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
     job->reply(mimeType(name), file);
 }
 
-} // namespace corvane
+}  // namespace corvane

@@ -22,4 +22,4 @@ private:
     QSet<QString> allowed_;
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -16,7 +16,7 @@ FlashWebEngine::FlashWebEngine(QWidget* area)
     page_ = new FlashWebPage(profile_, nullptr);
     view_ = new QWebEngineView(area);
     view_->setPage(page_);
-    view_->setContextMenuPolicy(Qt::PreventContextMenu); // Ruffle has its own
+    view_->setContextMenuPolicy(Qt::PreventContextMenu);  // Ruffle has its own
     view_->hide();
     auto* layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -92,7 +92,7 @@ void FlashWebEngine::pageLoaded(bool ok)
     ready_ = ok;
     if (!ok) {
         view_->hide();
-        return; // the next movie tries again
+        return;  // the next movie tries again
     }
     view_->show();
     if (pending_)
@@ -123,4 +123,4 @@ void FlashWebEngine::pushMovie()
 
 void FlashWebEngine::run(const QString& script) { page_->runJavaScript(script); }
 
-} // namespace corvane
+}  // namespace corvane

@@ -5,8 +5,8 @@
 // goes and the area shows empty until the next movie starts a new page.
 #include "flash/FlashEngine.h"
 
-#include <QObject>
 #include <optional>
+#include <QObject>
 
 class QWebEngineProfile;
 class QWebEngineView;
@@ -35,11 +35,11 @@ private:
     void pushMovie();
     void run(const QString& script);
 
-    std::optional<QByteArray> pending_; // bytes not yet handed to the page
-    bool hasMovie_ = false;             // the page holds a movie
+    std::optional<QByteArray> pending_;  // bytes not yet handed to the page
+    bool hasMovie_ = false;              // the page holds a movie
     bool playing_ = true;
     bool muted_ = false;
-    bool ready_ = false;                // host page loaded, renderer alive
+    bool ready_ = false;  // host page loaded, renderer alive
     bool loading_ = false;
 
     QWebEngineProfile* profile_ = nullptr;
@@ -47,4 +47,4 @@ private:
     QWebEngineView* view_ = nullptr;
 };
 
-} // namespace corvane
+}  // namespace corvane

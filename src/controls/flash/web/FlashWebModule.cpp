@@ -33,7 +33,7 @@ void shareOpenGLContexts()
     shareContext = new QOpenGLContext;
     shareContext->create();
     qt_gl_set_global_share_context(shareContext);
-    qAddPostRoutine(dropShareContext); // runs after the web engine's own
+    qAddPostRoutine(dropShareContext);  // runs after the web engine's own
 }
 
 QLoggingCategory::CategoryFilter previousFilter = nullptr;
@@ -56,7 +56,7 @@ void quietChromium()
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --log-level=3").trimmed());
 }
 
-} // namespace
+}  // namespace
 
 extern "C" Q_DECL_EXPORT corvane::FlashEngine* corvane_create_flash_engine(QWidget* area)
 {
@@ -68,6 +68,6 @@ extern "C" Q_DECL_EXPORT corvane::FlashEngine* corvane_create_flash_engine(QWidg
     // the person's cache folder; the program writes nothing.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     shareOpenGLContexts();
-    corvane::flashweb::registerScheme(); // before the first profile
+    corvane::flashweb::registerScheme();  // before the first profile
     return new corvane::FlashWebEngine(area);
 }

@@ -62,4 +62,4 @@ void FlashWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const
     qCDebug(lcFlashPage) << sourceID << lineNumber << message;
 }
 
-} // namespace corvane
+}  // namespace corvane

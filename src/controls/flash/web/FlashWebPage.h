@@ -26,4 +26,4 @@ protected:
                                   const QString& sourceID) override;
 };
 
-} // namespace corvane
+}  // namespace corvane

@@ -4,20 +4,11 @@ namespace corvane::playlist {
 
 namespace {
 
-bool isSpace(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v';
-}
+bool isSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v'; }
 
-bool isNameChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_' || c == u'-' || c == u':' || c == u'.';
-}
+bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'-' || c == u':' || c == u'.'; }
 
-bool is(QStringView name, QStringView wanted)
-{
-    return name.compare(wanted, Qt::CaseInsensitive) == 0;
-}
+bool is(QStringView name, QStringView wanted) { return name.compare(wanted, Qt::CaseInsensitive) == 0; }
 
 struct Tag {
     QStringView name;
@@ -182,7 +173,8 @@ qsizetype readCharRef(QStringView v, qsizetype i, QString& out)
     char32_t cp = 0;
     while (j < v.size() && j - digitsStart < 8) {
         const QChar c = v[j];
-        const bool digit = (c >= u'0' && c <= u'9') || (radix == 16 && ((c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')));
+        const bool digit =
+                (c >= u'0' && c <= u'9') || (radix == 16 && ((c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')));
         if (!digit)
             break;
         const int value = c <= u'9' ? c.unicode() - u'0' : (c.toLower().unicode() - u'a' + 10);
@@ -197,7 +189,7 @@ qsizetype readCharRef(QStringView v, qsizetype i, QString& out)
     return j + 1 - i;
 }
 
-} // namespace
+}  // namespace
 
 QString decodeXmlEntities(QStringView v)
 {
@@ -212,8 +204,10 @@ QString decodeXmlEntities(QStringView v)
             continue;
         }
         const QStringView rest = v.sliced(i + 1);
-        static constexpr struct { QStringView name; char16_t ch; } named[] = {
-            {u"amp;", u'&'}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"apos;", u'\''}};
+        static constexpr struct {
+            QStringView name;
+            char16_t ch;
+        } named[] = {{u"amp;", u'&'}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"apos;", u'\''}};
         bool done = false;
         for (const auto& n : named) {
             if (rest.startsWith(n.name, Qt::CaseInsensitive)) {
@@ -299,4 +293,4 @@ bool startsWithAsxRoot(QStringView text)
     return rest.size() == 4 || isSpace(rest[4]) || rest[4] == u'>' || rest[4] == u'/';
 }
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist

@@ -27,7 +27,7 @@ struct AsxItem {
 };
 
 struct AsxDocument {
-    QString base;  // the first BASE HREF outside any ENTRY, empty if none
+    QString base;          // the first BASE HREF outside any ENTRY, empty if none
     QList<AsxItem> items;  // entries and entry references in document order
 };
 
@@ -42,4 +42,4 @@ bool startsWithAsxRoot(QStringView text);
 // Decodes the XML character references in an attribute value.
 QString decodeXmlEntities(QStringView value);
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist

@@ -7,10 +7,7 @@ namespace corvane::playlist {
 
 namespace {
 
-bool isAsciiAlpha(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
+bool isAsciiAlpha(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
 bool isSchemeChar(QChar c)
 {
@@ -28,10 +25,7 @@ qsizetype schemeLength(const QString& s)
     return (i < s.size() && s[i] == u':') ? i : 0;
 }
 
-bool hasDriveLetter(const QString& s)
-{
-    return s.size() >= 2 && isAsciiAlpha(s[0]) && s[1] == u':';
-}
+bool hasDriveLetter(const QString& s) { return s.size() >= 2 && isAsciiAlpha(s[0]) && s[1] == u':'; }
 
 LocalRef local(const QString& path)
 {
@@ -42,15 +36,9 @@ LocalRef local(const QString& path)
     return {LocalRef::Kind::Local, clean.isEmpty() ? u"/"_qs : clean};
 }
 
-LocalRef remote()
-{
-    return {LocalRef::Kind::Remote, {}};
-}
+LocalRef remote() { return {LocalRef::Kind::Remote, {}}; }
 
-LocalRef unusable()
-{
-    return {};
-}
+LocalRef unusable() { return {}; }
 
 LocalRef resolvePath(const QString& path, const RefBase& base)
 {
@@ -95,7 +83,7 @@ LocalRef resolveFileUrl(QString rest, const RefBase& base)
     return resolvePath(path, base);
 }
 
-} // namespace
+}  // namespace
 
 LocalRef resolveRef(const QString& href, const RefBase& base)
 {
@@ -126,4 +114,4 @@ RefBase resolveBase(const QString& href, const RefBase& parent)
     return parent;
 }
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist

@@ -36,4 +36,4 @@ LocalRef resolveRef(const QString& href, const RefBase& base);
 // one (e.g. a drive letter from another machine) is ignored.
 RefBase resolveBase(const QString& href, const RefBase& parent);
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist

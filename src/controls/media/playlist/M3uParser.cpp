@@ -19,9 +19,6 @@ QStringList parseM3u(QStringView text, int maxItems)
     return refs;
 }
 
-bool startsWithM3uHeader(QStringView text)
-{
-    return text.trimmed().startsWith(u"#EXTM3U", Qt::CaseInsensitive);
-}
+bool startsWithM3uHeader(QStringView text) { return text.trimmed().startsWith(u"#EXTM3U", Qt::CaseInsensitive); }
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist

@@ -13,4 +13,4 @@ QStringList parseM3u(QStringView text, int maxItems);
 // True if `text` starts, after white space, with the #EXTM3U header.
 bool startsWithM3uHeader(QStringView text);
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist

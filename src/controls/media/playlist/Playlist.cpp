@@ -121,7 +121,8 @@ private:
     {
         ++probes_;
         QFileInfo info;
-        if (!existingFile(href, base, info) && !(href.contains(u'%') && existingFile(QUrl::fromPercentEncoding(href.toUtf8()), base, info)))
+        if (!existingFile(href, base, info)
+            && !(href.contains(u'%') && existingFile(QUrl::fromPercentEncoding(href.toUtf8()), base, info)))
             return false;
         const QString path = info.absoluteFilePath();
         const QByteArray head = readHead(path);
@@ -147,7 +148,7 @@ private:
     int reads_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 PlaylistKind playlistKind(const QString& path, const QByteArray& head)
 {
@@ -163,10 +164,7 @@ PlaylistKind playlistKind(const QString& path, const QByteArray& head)
     return PlaylistKind::None;
 }
 
-bool isPlaylist(const QString& path, const QByteArray& head)
-{
-    return playlistKind(path, head) != PlaylistKind::None;
-}
+bool isPlaylist(const QString& path, const QByteArray& head) { return playlistKind(path, head) != PlaylistKind::None; }
 
 bool isPlaylistFile(const QString& path)
 {
@@ -178,9 +176,6 @@ bool isPlaylistFile(const QString& path)
     return isPlaylist(path, f.read(kHeadBytes));
 }
 
-QStringList readPlaylist(const QString& path, int maxTracks)
-{
-    return Reader(maxTracks).run(path);
-}
+QStringList readPlaylist(const QString& path, int maxTracks) { return Reader(maxTracks).run(path); }
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist

@@ -80,4 +80,4 @@ bool isPlaylistFile(const QString& path);
 // nothing usable.
 QStringList readPlaylist(const QString& path, int maxTracks = kMaxTracks);
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist

@@ -11,12 +11,9 @@ bool startsWith(QByteArrayView bytes, const char* prefix, qsizetype n)
     return bytes.size() >= n && bytes.first(n) == QByteArrayView(prefix, n);
 }
 
-QString decodeWith(QStringDecoder decoder, QByteArrayView bytes)
-{
-    return decoder.decode(bytes);
-}
+QString decodeWith(QStringDecoder decoder, QByteArrayView bytes) { return decoder.decode(bytes); }
 
-} // namespace
+}  // namespace
 
 bool isValidUtf8(QByteArrayView bytes)
 {
@@ -79,4 +76,4 @@ QString decodeListText(QByteArrayView bytes, bool forceUtf8)
     return decodeWith(QStringDecoder(QStringConverter::Latin1), bytes);
 }
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist

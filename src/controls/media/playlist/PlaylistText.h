@@ -17,4 +17,4 @@ QString decodeListText(QByteArrayView bytes, bool forceUtf8 = false);
 // True if `bytes` are well-formed UTF-8 (no overlongs, no surrogates).
 bool isValidUtf8(QByteArrayView bytes);
 
-} // namespace corvane::playlist
+}  // namespace corvane::playlist
