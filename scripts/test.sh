@@ -9,8 +9,13 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 chmod 700 "$XDG_RUNTIME_DIR"
 jobs=$(nproc)
 
+# The house format: every tracked source file as .clang-format says.
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_WERROR=ON
 cmake --build build-test -j"$jobs"
+# Lint (.clang-tidy) over everything the build compiles.
+scripts/tidy.sh build-test
 ctest --test-dir build-test --output-on-failure -j2
 
 if [ "${CORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then

@@ -35,7 +35,7 @@ QFont fontOf(const FontSpec& f, const QFont& inherited)
 
 }  // namespace
 
-Form1::Form1(SecondaryWindows& secondary, MediaDeviceOptions deviceOptions) : secondary_(secondary)
+Form1::Form1(SecondaryWindows& secondary, const MediaDeviceOptions& deviceOptions) : secondary_(secondary)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(kCaption));
@@ -50,7 +50,7 @@ Form1::Form1(SecondaryWindows& secondary, MediaDeviceOptions deviceOptions) : se
     client->setFixedSize(px(kClientWidth), px(kClientHeight));
     setCentralWidget(client);
 
-    createControls(std::move(deviceOptions));
+    createControls(deviceOptions);
     createMenu();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     wire();
@@ -58,7 +58,7 @@ Form1::Form1(SecondaryWindows& secondary, MediaDeviceOptions deviceOptions) : se
 
 Form1::~Form1() = default;
 
-void Form1::createControls(MediaDeviceOptions deviceOptions)
+void Form1::createControls(const MediaDeviceOptions& deviceOptions)
 {
     QWidget* panel = nullptr;
     QCheckBox* checks[2] = {};
@@ -204,7 +204,7 @@ void Form1::wire()
 
     for (auto it = bySource.cbegin(); it != bySource.cend(); ++it) {
         const QString& source = it.key();
-        const QList<const Binding*> rows = it.value();
+        const QList<const Binding*>& rows = it.value();
         if (QAction* action = menu_.value(source)) {
             const Binding* b = rows.constFirst();
             connect(action, &QAction::triggered, this, [this, b] { deliver([this, b] { b->handler(*this, {}); }); });

@@ -20,7 +20,7 @@ class SecondaryWindows;
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Form1(SecondaryWindows& secondary, MediaDeviceOptions deviceOptions = {});
+    explicit Form1(SecondaryWindows& secondary, const MediaDeviceOptions& deviceOptions = {});
     ~Form1() override;
 
     Form1Controls& controls() { return *controls_; }
@@ -32,7 +32,7 @@ public:
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
 
 private:
-    void createControls(MediaDeviceOptions deviceOptions);
+    void createControls(const MediaDeviceOptions& deviceOptions);
     void createMenu();
     void wire();
     // Handlers run one at a time, each to its end; a notification raised

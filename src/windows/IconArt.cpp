@@ -79,7 +79,8 @@ void drawFormats(QPainter& p)
                               QColor(0xFD, 0xD8, 0x35), QColor(0xFB, 0x8C, 0x00), QColor(0x8E, 0x24, 0xAA)};
     for (int i = 0; i < 6; ++i) {
         p.setBrush(colours[i]);
-        p.drawRect(QRectF(7.5 + (i % 3) * 12, 19.5 + (i / 3) * 10.5, 9, 7.5));
+        const int column = i % 3, row = i / 3;
+        p.drawRect(QRectF(7.5 + column * 12, 19.5 + row * 10.5, 9, 7.5));
     }
 }
 
