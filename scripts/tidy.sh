@@ -35,7 +35,7 @@ echo "tidy: ${#wanted[@]} files"
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 status=0
-printf '%s\n' "${wanted[@]}" | xargs -P"$(nproc)" -n4 "$tidy" -p "$build" --quiet >"$out" 2>/dev/null || status=$?
+printf '%s\n' "${wanted[@]}" | xargs -P"$(nproc)" -n4 "$tidy" -p "$build" --quiet --header-filter="^$PWD/(src|tests|bench|tools)/" >"$out" 2>/dev/null || status=$?
 # The findings, one line each; the explanatory notes stay out of the log.
 grep -E ': (warning|error): ' "$out" | sort -u || true
 [ "$status" -eq 0 ] && echo "tidy: clean"

@@ -13,8 +13,8 @@ using namespace corvane::dispid;
 
 namespace {
 
-Call put(const char* c, DispId id, Variant v) { return {c, "put", id, v}; }
-Call get(const char* c, DispId id, Variant v) { return {c, "get", id, v}; }
+Call put(const char* c, DispId id, const Variant& v) { return {c, "put", id, v}; }
+Call get(const char* c, DispId id, const Variant& v) { return {c, "get", id, v}; }
 Call callOf(const char* c, DispId id) { return {c, "call", id, {}}; }
 Call enable(const char* c, bool on) { return {c, "enable", 0, on}; }
 Call valueOf(const char* c, int v) { return {c, "value", 0, int32_t(v)}; }

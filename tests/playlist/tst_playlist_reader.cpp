@@ -14,7 +14,7 @@ struct Folder {
     QString path(const QString& rel) const { return QDir::cleanPath(dir.path() + u'/' + rel); }
     QString write(const QString& rel, const QByteArray& bytes) const
     {
-        const QString p = path(rel);
+        QString p = path(rel);
         QFile f(p);
         if (!QDir().mkpath(QFileInfo(p).absolutePath()) || !f.open(QIODevice::WriteOnly)
             || f.write(bytes) != bytes.size())

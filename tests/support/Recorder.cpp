@@ -23,7 +23,7 @@ void RecordingDispatch::put(DispId id, const Variant& value)
 
 Variant RecordingDispatch::get(DispId id)
 {
-    const Variant v = answers_.value(id);
+    Variant v = answers_.value(id);
     log_->push_back({name_, QStringLiteral("get"), id, v});
     return v;
 }
