@@ -7,8 +7,8 @@
 #include <dlfcn.h>
 #include <link.h>
 #include <QApplication>
-#include <QPixmap>
 #include <QPointer>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,10 +18,14 @@ using namespace corvane::test;
 class TstDeviceVideo : public QObject {
     Q_OBJECT
 private slots:
-    void windowShowsTheVideoAndHidesOnItsCloseBox()
+    void windowDrawsTheVideoAndHidesOnItsCloseBox()
     {
         QTemporaryDir dir;
-        const QString avi = makeAvi(dir.path());
+        // Red above, blue below: tells drawn frames, and which way up.
+        const QString avi = makeMedia(dir.path(), "clip.avi",
+                                      {"-f", "lavfi", "-i", "color=c=red:size=160x120:rate=25:duration=1.5", "-f",
+                                       "lavfi", "-i", "sine=duration=1.5", "-vf",
+                                       "drawbox=y=60:w=160:h=60:color=blue:t=fill", "-c:v", "mpeg4", "-q:v", "2"});
         QVERIFY(!avi.isEmpty());
         QPixmap pm(32, 32);
         pm.fill(Qt::darkCyan);
@@ -35,15 +39,24 @@ private slots:
         QCOMPARE(w->windowTitle(), QStringLiteral("clip.avi"));
         QCOMPARE(w->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
         QVERIFY(!w->testAttribute(Qt::WA_QuitOnClose));  // never keeps the program alive
-        QCOMPARE(w->size() * w->devicePixelRatioF(), QSize(160, 120));
+        QCOMPARE(w->size() * w->devicePixelRatio(), QSize(160, 120));
 
         h.command("play");
-        QVERIFY(h.waitFor([&] { return w->framesTaken() > 3; }, 4000));
-        // The close box hides it; playing goes on to its end.
+        QVERIFY(h.waitFor([&] { return w->framesDrawn() > 3; }, 4000));
+        const QImage shot = w->screen()->grabWindow(w->winId()).toImage();
+        const QColor top = shot.pixelColor(shot.width() / 2, shot.height() / 4);
+        const QColor bottom = shot.pixelColor(shot.width() / 2, shot.height() * 3 / 4);
+        QVERIFY2(top.red() > 200 && top.blue() < 60 && bottom.blue() > 200 && bottom.red() < 60,
+                 qPrintable(top.name() + QLatin1Char(' ') + bottom.name()));
+
+        // The close box hides it; frames are taken undrawn and playing goes on.
         w->close();
         QVERIFY(!w->isVisible());
+        const quint64 drawn = w->framesDrawn(), taken = w->framesTaken();
         QVERIFY(h.waitForCompletions(1, 5000));
         QCOMPARE(h.completions[0].first, h.completions[0].second);
+        QVERIFY(w->framesTaken() > taken + 3);
+        QCOMPARE(w->framesDrawn(), drawn);
 
         // The next open shows it again; "close" hides it.
         h.open("AVIVideo", avi);
@@ -54,6 +67,18 @@ private slots:
         h.open("WAVEAudio", avi);
         QVERIFY(h.device->isOpen());
         QVERIFY(!h.device->videoWindow() || !h.device->videoWindow()->isVisible());
+
+        // Destroyed while playing: the media plays on to its end, and the
+        // next video gets a new window.
+        h.open("AVIVideo", avi);
+        h.command("play");
+        QVERIFY(h.waitFor([&] { return w->framesDrawn() > drawn + 3; }, 4000));
+        delete w.data();
+        QVERIFY(h.waitForCompletions(2, 5000));
+        h.open("AVIVideo", avi);
+        h.command("play");
+        w = h.device->videoWindow();
+        QVERIFY(w && h.waitFor([&] { return w->framesDrawn() > 3; }, 4000));
 
         // It goes with the device.
         h.device.reset();
