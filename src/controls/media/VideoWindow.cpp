@@ -51,11 +51,14 @@ protected:
     void exposeEvent(QExposeEvent*) override
     {
         // The window system wants the picture again: redraw the frame shown.
-        if (render_ && isExposed())
+        if (render_ && onScreen())
             draw();
     }
 
 private:
+    // Hiding is known at once; the end of exposure comes later from the
+    // window system.
+    bool onScreen() const { return isVisible() && isExposed(); }
     static void onUpdateCallback(void* self);
     void onEngineUpdate();
     void draw();
@@ -132,7 +135,7 @@ void VideoSurface::onEngineUpdate()
     if (!render_ || !(mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME))
         return;
     ++taken_;
-    if (isExposed())
+    if (onScreen())
         draw();
     else
         skip();  // hidden: take the frame so the engine is not held up
