@@ -24,8 +24,8 @@ private slots:
         QTemporaryDir dir;
         // Red above, blue below: tells drawn frames, and which way up.
         const QString avi = makeMedia(dir.path(), "clip.avi",
-                                      QString("-f lavfi -i color=red:size=160x120:duration=1.5 -f lavfi -i "
-                                              "sine=duration=1.5 -vf drawbox=y=60:h=60:color=blue:t=fill -q:v 2")
+                                      QString("-f lavfi -i color=red:size=160x120:duration=2.5 -f lavfi -i "
+                                              "sine=duration=2.5 -vf drawbox=y=60:h=60:color=blue:t=fill -q:v 2")
                                               .split(' '));
         QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_MediaPlay));
 
@@ -38,7 +38,7 @@ private slots:
         QCOMPARE(w->size() * w->devicePixelRatio(), QSize(160, 120));
 
         h.command("play");
-        QVERIFY(h.waitFor([&] { return w->framesDrawn() > 3; }, 4000));
+        QVERIFY(h.waitFor([&] { return w->framesDrawn() > 3; }, 15000));
         const QImage shot = w->screen()->grabWindow(w->winId()).toImage();  // as the X server shows it
         const QColor top = shot.pixelColor(80, 30), bottom = shot.pixelColor(80, 90);
         QVERIFY(top.red() > 200 && top.blue() < 60 && bottom.blue() > 200 && bottom.red() < 60);
@@ -46,8 +46,8 @@ private slots:
         // The close box hides it; frames are taken undrawn and playing goes on.
         QVERIFY(!w->close() && !w->isVisible());
         const quint64 drawn = w->framesDrawn(), taken = w->framesTaken();
-        QVERIFY(h.waitForCompletions(1, 5000));
-        QVERIFY(w->framesTaken() > taken + 3 && w->framesDrawn() == drawn);
+        QVERIFY(h.waitFor([&] { return w->framesTaken() > taken + 1; }, 15000) && w->framesDrawn() == drawn);
+        QVERIFY(h.waitForCompletions(1, 15000));
 
         h.open("WAVEAudio", avi);  // no picture for the audio types
         QVERIFY(h.device->isOpen() && !w->isVisible());
@@ -55,9 +55,9 @@ private slots:
         // plays on to its end; the next video gets a new one, "close" hides it.
         h.open("AVIVideo", avi);
         h.command("play");
-        QVERIFY(w->isVisible() && h.waitFor([&] { return w->framesDrawn() > drawn + 3; }, 4000));
+        QVERIFY(w->isVisible() && h.waitFor([&] { return w->framesDrawn() > drawn + 3; }, 15000));
         delete w.data();
-        QVERIFY(h.waitForCompletions(2, 5000));
+        QVERIFY(h.waitForCompletions(2, 15000));
         h.open("AVIVideo", avi);
         w = h.device->videoWindow();
         QVERIFY(w && w->isVisible() && w->hasRenderContext());
