@@ -1,11 +1,16 @@
 #include "VideoWindow.h"
 
+#include <atomic>
 #include <cstdio>
 #include <mpv/render_gl.h>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QExposeEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
 
 namespace corvane {
 
@@ -19,11 +24,159 @@ void* glProcAddress(void*, const char* name)
 
 }  // namespace
 
+// The native OpenGL window mpv draws into, and the GL and render contexts.
+// While the window is not exposed (hidden, not yet shown, minimised) the
+// context is made current on an offscreen surface instead, to take frames
+// without drawing them.
+class VideoSurface : public QWindow {
+public:
+    explicit VideoSurface(mpv_handle* mpv) : mpv_(mpv)
+    {
+        setSurfaceType(QSurface::OpenGLSurface);
+        QSurfaceFormat f = QSurfaceFormat::defaultFormat();
+        f.setDepthBufferSize(0);
+        f.setStencilBufferSize(0);
+        f.setAlphaBufferSize(0);
+        setFormat(f);
+    }
+    ~VideoSurface() override { release(); }
+
+    bool ensureRenderContext();
+    void release();
+    bool hasRenderContext() const { return render_ != nullptr; }
+    quint64 taken() const { return taken_; }
+    quint64 drawn() const { return drawn_; }
+
+protected:
+    void exposeEvent(QExposeEvent*) override
+    {
+        // The window system wants the picture again: redraw the frame shown.
+        if (render_ && onScreen())
+            draw();
+    }
+
+private:
+    // Hiding is known at once; the end of exposure comes later from the
+    // window system.
+    bool onScreen() const { return isVisible() && isExposed(); }
+    static void onUpdateCallback(void* self);
+    void onEngineUpdate();
+    void draw();
+    void skip();
+
+    mpv_handle* mpv_;
+    QOpenGLContext* gl_ = nullptr;
+    QOffscreenSurface* offscreen_ = nullptr;
+    mpv_render_context* render_ = nullptr;
+    bool failed_ = false;
+    std::atomic_bool updatePosted_{false};
+    quint64 taken_ = 0;
+    quint64 drawn_ = 0;
+};
+
+bool VideoSurface::ensureRenderContext()
+{
+    if (render_ || failed_)
+        return render_ != nullptr;
+    failed_ = true;
+    gl_ = new QOpenGLContext(this);
+    gl_->setFormat(requestedFormat());
+    offscreen_ = new QOffscreenSurface(screen(), this);
+    if (gl_->create()) {
+        offscreen_->setFormat(gl_->format());
+        offscreen_->create();
+    }
+    if (!offscreen_->isValid() || !gl_->makeCurrent(offscreen_)) {
+        std::fprintf(stderr, "corvane: media device: no OpenGL context for video\n");
+        return false;
+    }
+    mpv_opengl_init_params glInit{&glProcAddress, nullptr};
+    const char* apiType = MPV_RENDER_API_TYPE_OPENGL;
+    mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(apiType)},
+            {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    if (mpv_render_context_create(&render_, mpv_, params) < 0) {
+        render_ = nullptr;
+        std::fprintf(stderr, "corvane: media device: no video rendering on this display\n");
+        return false;
+    }
+    failed_ = false;
+    mpv_render_context_set_update_callback(render_, &VideoSurface::onUpdateCallback, this);
+    return true;
+}
+
+void VideoSurface::release()
+{
+    if (!render_)
+        return;
+    // After this returns the engine calls back no more; an update already
+    // posted goes with this object.
+    mpv_render_context_set_update_callback(render_, nullptr, nullptr);
+    gl_->makeCurrent(offscreen_);
+    mpv_render_context_free(render_);
+    render_ = nullptr;
+    gl_->doneCurrent();
+}
+
+void VideoSurface::onUpdateCallback(void* self)
+{
+    // Engine thread: only post to the GUI thread.
+    auto* s = static_cast<VideoSurface*>(self);
+    if (!s->updatePosted_.exchange(true))
+        QMetaObject::invokeMethod(
+                s, [s] { s->onEngineUpdate(); }, Qt::QueuedConnection);
+}
+
+void VideoSurface::onEngineUpdate()
+{
+    updatePosted_ = false;
+    if (!render_ || !(mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME))
+        return;
+    ++taken_;
+    if (onScreen())
+        draw();
+    else
+        skip();  // hidden: take the frame so the engine is not held up
+}
+
+void VideoSurface::draw()
+{
+    if (!gl_->makeCurrent(this))
+        return;
+    const qreal dpr = devicePixelRatio();
+    // The window's own framebuffer, whose rows run bottom to top.
+    mpv_opengl_fbo fbo{0, qRound(width() * dpr), qRound(height() * dpr), 0};
+    int flipY = 1;
+    mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+            {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(render_, params);
+    gl_->swapBuffers(this);
+    mpv_render_context_report_swap(render_);
+    ++drawn_;
+}
+
+void VideoSurface::skip()
+{
+    if (!gl_->makeCurrent(offscreen_))
+        return;
+    int skip = 1;
+    mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(render_, params);
+}
+
 bool VideoWindow::displayHasOpenGL()
 {
     static const bool available = [] {
-        // Platforms that only paint widgets into memory cannot compose a GL
-        // widget, whatever OpenGL the machine has.
+        // Platforms that only paint into memory have no window to draw
+        // into, whatever OpenGL the machine has.
         static const char* const memoryOnly[] = {"offscreen", "minimal", "minimalegl", "vnc", "linuxfb"};
         for (const char* name : memoryOnly)
             if (QGuiApplication::platformName() == QLatin1String(name))
@@ -34,26 +187,29 @@ bool VideoWindow::displayHasOpenGL()
     return available;
 }
 
-VideoWindow::VideoWindow(mpv_handle* mpv) : QOpenGLWidget(nullptr), mpv_(mpv)
+VideoWindow::VideoWindow(mpv_handle* mpv) : QWidget(nullptr), surface_(new VideoSurface(mpv))
 {
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowIcon(QApplication::windowIcon());
+    // The container takes the surface; the surface covers the whole window,
+    // so the window itself never paints.
+    QWidget* container = QWidget::createWindowContainer(surface_, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(container);
     resize(320, 240);
 }
 
-VideoWindow::~VideoWindow() { freeRenderContext(); }
-
-void VideoWindow::freeRenderContext()
+VideoWindow::~VideoWindow()
 {
-    if (!render_)
-        return;
-    makeCurrent();
-    mpv_render_context_set_update_callback(render_, nullptr, nullptr);
-    mpv_render_context_free(render_);
-    render_ = nullptr;
-    doneCurrent();
+    // The render context goes now, while the engine still runs.
+    surface_->release();
 }
+
+bool VideoWindow::hasRenderContext() const { return surface_->hasRenderContext(); }
+quint64 VideoWindow::framesTaken() const { return surface_->taken(); }
+quint64 VideoWindow::framesDrawn() const { return surface_->drawn(); }
 
 void VideoWindow::showFor(const QString& fileName, QSize videoSize)
 {
@@ -69,89 +225,13 @@ void VideoWindow::showFor(const QString& fileName, QSize videoSize)
             size = size.scaled(room, Qt::KeepAspectRatio);
     }
     resize(size.expandedTo(QSize(16, 16)));
+    surface_->ensureRenderContext();
     if (!isVisible())
         show();
     raise();
 }
 
-void VideoWindow::prepare()
-{
-    if (render_ || isVisible())
-        return;
-    // Shown off the screen, the widget gets its GL context (and with it the
-    // render context) at once; nothing appears.
-    setAttribute(Qt::WA_DontShowOnScreen, true);
-    show();
-    hide();
-    setAttribute(Qt::WA_DontShowOnScreen, false);
-}
-
-void VideoWindow::initializeGL()
-{
-    if (render_)
-        return;
-    mpv_opengl_init_params gl{&glProcAddress, nullptr};
-    const char* apiType = MPV_RENDER_API_TYPE_OPENGL;
-    mpv_render_param params[] = {
-            {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(apiType)},
-            {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    if (mpv_render_context_create(&render_, mpv_, params) < 0) {
-        render_ = nullptr;
-        std::fprintf(stderr, "corvane: media device: no video rendering on this display\n");
-        return;
-    }
-    mpv_render_context_set_update_callback(render_, &VideoWindow::onUpdateCallback, this);
-}
-
-void VideoWindow::onUpdateCallback(void* self)
-{
-    // Engine thread: only post to the GUI thread.
-    auto* w = static_cast<VideoWindow*>(self);
-    if (!w->updatePosted_.exchange(true))
-        QMetaObject::invokeMethod(
-                w, [w] { w->onEngineUpdate(); }, Qt::QueuedConnection);
-}
-
-void VideoWindow::onEngineUpdate()
-{
-    updatePosted_ = false;
-    if (!render_)
-        return;
-    if (!(mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME))
-        return;
-    if (isVisible()) {
-        update();
-        return;
-    }
-    // Hidden: take the frame without drawing it, so the engine is not held up.
-    makeCurrent();
-    int skip = 1;
-    mpv_render_param params[] = {
-            {MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(render_, params);
-    ++framesTaken_;
-    doneCurrent();
-}
-
-void VideoWindow::paintGL()
-{
-    if (!render_)
-        return;
-    const qreal dpr = devicePixelRatioF();
-    mpv_opengl_fbo fbo{int(defaultFramebufferObject()), qRound(width() * dpr), qRound(height() * dpr), 0};
-    int flipY = 1;
-    mpv_render_param params[] = {
-            {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-            {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(render_, params);
-    ++framesTaken_;
-}
+void VideoWindow::prepare() { surface_->ensureRenderContext(); }
 
 void VideoWindow::closeEvent(QCloseEvent* event)
 {

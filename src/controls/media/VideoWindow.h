@@ -1,25 +1,29 @@
 #pragma once
-// The top-level window the video picture is drawn into. mpv renders through
-// its render API (vo=libmpv) into this widget's framebuffer on the GUI thread.
+// The top-level window the video picture is shown in. mpv renders through
+// its render API (vo=libmpv), on the GUI thread, straight into the default
+// framebuffer of a native OpenGL window that fills this one: no framebuffer
+// of our own and no composition by the widget toolkit, so each frame costs
+// the engine's drawing and one buffer swap. It draws when the engine hands
+// over a new frame, and redraws only when the window system asks.
 // Closing it by its close box only hides it; while hidden, frames are still
 // taken from the engine (without drawing) so playing goes on at its pace.
-#include <atomic>
-#include <QOpenGLWidget>
 #include <QSize>
+#include <QWidget>
 
 struct mpv_handle;
-struct mpv_render_context;
 
 namespace corvane {
 
-class VideoWindow : public QOpenGLWidget {
+class VideoSurface;
+
+class VideoWindow : public QWidget {
     Q_OBJECT
 public:
     explicit VideoWindow(mpv_handle* mpv);
     ~VideoWindow() override;
 
     // Whether this display gives OpenGL at all. Without it no window is
-    // made (showing a GL widget there brings the toolkit down).
+    // made: there is nowhere to draw.
     static bool displayHasOpenGL();
 
     // Titles the window with the file's name, sizes it to the video (in
@@ -29,24 +33,17 @@ public:
     // Makes the render context without showing the window, for media whose
     // picture comes later (a playlist that starts with sound only).
     void prepare();
-    bool hasRenderContext() const { return render_ != nullptr; }
-    // Frames the engine handed over since the window was made.
-    quint64 framesTaken() const { return framesTaken_; }
+    bool hasRenderContext() const;
+    // Frames the engine handed over since the window was made, and how many
+    // of them were drawn and presented (the others came while it was hidden).
+    quint64 framesTaken() const;
+    quint64 framesDrawn() const;
 
 protected:
-    void initializeGL() override;
-    void paintGL() override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void onEngineUpdate();
-    void freeRenderContext();
-    static void onUpdateCallback(void* self);
-
-    mpv_handle* mpv_;
-    mpv_render_context* render_ = nullptr;
-    std::atomic_bool updatePosted_{false};
-    quint64 framesTaken_ = 0;
+    VideoSurface* surface_;
 };
 
 }  // namespace corvane
