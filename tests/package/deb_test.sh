@@ -40,7 +40,9 @@ eval "$(xdotool getwindowgeometry --shell "$wid")"
 shot() { import -window "$wid" -crop "289x16+8+$((HEIGHT - 329 + 40))" rgb:- | md5sum; }
 xdotool windowfocus --sync "$wid" sleep 1
 idle=$(shot)
-xdotool key ctrl+a sleep 2 type --delay 20 "$work/tone.wav"
+xdotool key ctrl+a
+timeout 30 sh -c "while [ \$(xdotool getwindowfocus) = $wid ]; do sleep 0.2; done" || fail "no file dialog"
+xdotool sleep 0.5 type --delay 20 "$work/tone.wav"
 xdotool key Return
 start=$(date +%s%N)
 declare -A seen=()
