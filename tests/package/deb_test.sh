@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package as a user gets it: no lintian error; unpacked, its files,
-# a valid desktop entry that claims no media type, and a player that, driven
-# through its own window on X, plays a short .wav to its end.
-#   tests/package/deb_test.sh corvane_<version>_<arch>.deb
+# tests/package/deb_test.sh PACKAGE.deb: the package as a user gets it. No
+# lintian error; unpacked, its files and a valid desktop entry claiming no media
+# type; and its player, driven through its window on X, plays a .wav to its end.
 set -euo pipefail
 deb=$(realpath "$1") work=$(mktemp -d) pid=
 source "$(dirname "$0")/../../scripts/xvfb.sh"
