@@ -28,3 +28,4 @@ set(CORVANE_DISPLAY_VERSION "Version ${CORVANE_VERSION_MAJOR}.${CORVANE_VERSION_
 # Desktop identity and the date of this release.
 set(CORVANE_APP_ID "org.example.corvane")
 set(CORVANE_RELEASE_DATE "2026-12-06")
+set(CORVANE_RELEASE_DATE_RFC2822 "Sun, 06 Dec 2026 12:00:00 +0000")

@@ -2,7 +2,7 @@
 # Installs what is missing, builds in release mode and runs every benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh bench
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON
 cmake --build build-bench
 export CORVANE_BUILD_DIR=$PWD/build-bench

@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
-# Installs whatever of the Debian packages is missing, then the npm packages.
+# Installs whatever is missing of the Debian packages for the player and for
+# the purposes named (sections of scripts/packages.txt: test, package, bench,
+# fuzz), then the npm packages.
+#   scripts/setup.sh [PURPOSE...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t wanted < <(grep -v '^\s*#' scripts/packages.txt | grep -v '^\s*$')
+for purpose in "$@"; do
+  grep -q "^\[$purpose\]" scripts/packages.txt || { echo "setup.sh: no section [$purpose]" >&2; exit 2; }
+done
+mapfile -t wanted < <(awk -v want=" run $* " '
+  /^\[/ { split($1, s, /[][]/); on = index(want, " " s[2] " ") > 0; next }
+  /^[ \t]*(#|$)/ || /^[ \t]/ { next }
+  on { print $1 }' scripts/packages.txt | sort -u)
 missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs the whole
-# suite; then builds again with AddressSanitizer and UBSan and runs it again.
+# suite; then builds again with AddressSanitizer and UBSan and runs it again;
+# last, builds the Debian package and tests it unpacked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh test package
 source scripts/xvfb.sh
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -28,3 +29,8 @@ if [ "${CORVANE_SKIP_SANITIZERS:-0}" != 1 ]; then
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j2
 fi
+
+# The Debian package, built with Debian's flags: lintian, its files, and its
+# player started from the unpacked tree.
+deb=$(bash scripts/package.sh | tail -1)
+bash tests/package/deb_test.sh "$deb"

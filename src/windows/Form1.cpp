@@ -120,8 +120,10 @@ void Form1::createControls(const MediaDeviceOptions& deviceOptions)
         if (s.kind != Kind::Panel)
             tabOrder.emplace_back(s.tab, w);
     }
-    for (const auto& a : kAccessibleNames)
+    for (const auto& a : kAccessibleNames) {
         widgets_.value(QString::fromUtf8(a.control))->setAccessibleName(QString::fromUtf8(a.name));
+        widgets_.value(QString::fromUtf8(a.control))->setAccessibleDescription(QString::fromUtf8(a.description));
+    }
 
     std::sort(tabOrder.begin(), tabOrder.end(), [](auto& a, auto& b) { return a.first < b.first; });
     for (size_t i = 1; i < tabOrder.size(); ++i)

@@ -65,12 +65,14 @@ inline constexpr std::array<ControlSpec, 20> kControls{{
         {"ShockwaveFlash1", Kind::Flash, 240, 1680, 4335, 3135, 1, "", "", {}, Face::None, true},
 }};
 
-// Screen-reader names of the icon-only transport buttons.
+// Screen-reader names of the controls without a caption: the icon-only
+// transport buttons, the slider and the Flash display area.
 struct AccessibleName {
     const char* control;
     const char* name;
+    const char* description = "";
 };
-inline constexpr std::array<AccessibleName, 7> kAccessibleNames{{
+inline constexpr std::array<AccessibleName, 9> kAccessibleNames{{
         {"CommandSCE1", "回到开头并播放"},
         {"CommandSCE2", "播放"},
         {"CommandSCE3", "暂停"},
@@ -78,6 +80,8 @@ inline constexpr std::array<AccessibleName, 7> kAccessibleNames{{
         {"CommandSCE5", "前进"},
         {"CommandSCE6", "下一个"},
         {"CommandSCE7", "停止"},
+        {"Slider1", "播放位置", "只显示播放到哪里，移动滑块不会改变播放位置"},
+        {"ShockwaveFlash1", "动画显示", "播放 Flash 动画的区域"},
 }};
 
 struct MenuSpec {
