@@ -19,12 +19,9 @@ QByteArray chunk(const char* id, const QByteArray& body, qsizetype claimed = -1)
     return id + be32(claimed < 0 ? body.size() : claimed) + body;
 }
 // 500 ticks a beat, so a tick is 1 ms at the default 120 bpm.
-QByteArray smf(int format, const QList<QByteArray>& chunks)
+QByteArray smf(int format, const QByteArrayList& chunks)
 {
-    QByteArray f = "MThd" + be32(6) + QByteArray::fromHex("000" + QByteArray::number(format) + "000101f4");
-    for (const QByteArray& c : chunks)
-        f += c;
-    return f;
+    return "MThd" + be32(6) + QByteArray::fromHex("000" + QByteArray::number(format) + "000101f4") + chunks.join();
 }
 QByteArray trk(const char* hex) { return chunk("MTrk", QByteArray::fromHex(hex)); }
 

@@ -61,6 +61,15 @@ void TstPlaylistReader::recognitionAsxSyntaxAndM3uText()
         QCOMPARE(readPlaylist(d.write(name, bytes)), (QStringList{a, b}));
     // .m3u8 is UTF-8 whatever the bytes: GBK names there find nothing.
     QVERIFY(readPlaylist(d.write("gbk.m3u8", gbkBytes)).isEmpty());
+
+    // Other code pages: the reading whose names exist wins, the Chinese one
+    // on a tie (C4 E3 is 你 there, Äã in Windows-1252); an ASX's declaration decides.
+    const QString cafe = d.touch(u"café.wav"_qs), ni = d.touch(u"你.wav"_qs), ae = d.touch(u"Äã.wav"_qs);
+    QCOMPARE(readPlaylist(d.write("latin.m3u", "#EXTM3U\ncaf\xe9.wav\na.wav\n")), (QStringList{cafe, want[0]}));
+    QCOMPARE(readPlaylist(d.write("tie.m3u", "\xc4\xe3.wav")), QStringList{ni});
+    const QByteArray asx = "?><asx><entry><ref href=\"\xc4\xe3.wav\"/></entry></asx>";
+    QCOMPARE(readPlaylist(d.write("tie.asx", "<?xml version='1.0'" + asx)), QStringList{ni});
+    QCOMPARE(readPlaylist(d.write("cp.asx", "<?xml version='1.0' encoding='windows-1252'" + asx)), QStringList{ae});
 }
 
 // BASE, later REFs as fallbacks, and what is no file: folders, pipes, devices.
