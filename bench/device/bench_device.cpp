@@ -129,7 +129,7 @@ int cpu(const QString& type, const QString& file)
 int stall(const QString& type, const QString& file, int runs)
 {
     Bench b;
-    std::vector<double> worst, calls, callCpu;
+    std::vector<double> worst, calls, callCpu, closes;
     int length = 0;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer gap;
@@ -156,7 +156,10 @@ int stall(const QString& type, const QString& file, int runs)
         b.spinUntil([] { return false; }, 900, 5);
         tick.stop();
         length = b.device.get(dispid::mci::Length).toInt();
+        QElapsedTimer closing;
+        closing.start();
         b.cmd("close");
+        closes.push_back(closing.nsecsElapsed() / 1e6);
         worst.push_back(longest / 1e6);
         calls.push_back(callNs / 1e6);
     }
@@ -165,9 +168,10 @@ int stall(const QString& type, const QString& file, int runs)
     std::sort(calls.begin(), calls.end());
     std::sort(callCpu.begin(), callCpu.end());
     std::printf("event-loop stall opening %s: median %.1f ms, worst %.1f ms (first %.1f ms); open+play call median "
-                "%.1f ms, worst %.1f ms (its GUI-thread CPU worst %.1f ms); length %d\n",
+                "%.1f ms, worst %.1f ms (its GUI-thread CPU worst %.1f ms); close call worst %.1f ms; length %d\n",
                 qPrintable(file.section('/', -1)), worst[worst.size() / 2], worst.back(), first,
-                calls[calls.size() / 2], calls.back(), callCpu.back(), length);
+                calls[calls.size() / 2], calls.back(), callCpu.back(), *std::max_element(closes.begin(), closes.end()),
+                length);
     return 0;
 }
 
