@@ -274,6 +274,8 @@ void FluidDriver::play()
 {
     if (!midi_ || playing_)
         return;
+    if (player_ && !spent_)
+        fluid_player_play(player_);  // goes on from where it was stopped
     playing_ = true;
     poll_->start();
     poll();  // starts the player, or hands a pending position over, at once
