@@ -22,7 +22,8 @@
 //   both, and tempo, timed by the synth's own sample clock.
 // - Nothing slow runs on the GUI thread: the soundfont is loaded, and the
 //   clean file of a large media written, on a thread of their own; "play"
-//   before they are there starts the player when the poll finds them.
+//   before they are there starts the player when the poll finds them. A
+//   spent player is deleted there too (FluidSynth frees its events then).
 // - The end is current tick >= total ticks, polled on the GUI thread (a plain
 //   read of the player's tick counter); the player itself would go on
 //   rendering for seconds before calling itself done.
@@ -38,7 +39,7 @@ namespace {
 
 constexpr int kPollMs = 20;
 // Larger files are refused: reading one must not hold the GUI thread long.
-constexpr qint64 kMaxMidiBytes = 8 * 1024 * 1024;
+constexpr qint64 kMaxMidiBytes = 4 * 1024 * 1024;
 // Files of more events have their clean file written aside.
 constexpr qint64 kInlineEvents = 20000;
 
@@ -97,6 +98,8 @@ FluidDriver::FluidDriver(QString audioOutput, QObject* parent)
 FluidDriver::~FluidDriver()
 {
     stopPlayer();
+    if (retired_.valid())
+        retired_.wait();
     if (synthJob_.valid()) {
         const Synth loaded = synthJob_.get();  // waits for a load under way
         settings_ = loaded.settings;
@@ -213,6 +216,8 @@ bool FluidDriver::startAudio()
 bool FluidDriver::startPlayer(qint64 fromTick)
 {
     stopPlayer();
+    if (retired_.valid())
+        retired_.wait();
     fluid_synth_system_reset(synth_);
     player_ = new_fluid_player(synth_);
     if (!player_)
@@ -237,7 +242,14 @@ void FluidDriver::stopPlayer()
         audio_ = nullptr;
     }
     if (player_) {
-        delete_fluid_player(player_);
+        // FluidSynth frees its own copy of every event here, which for a
+        // large file takes longer than the GUI thread may wait: that is done
+        // aside. With the audio driver gone nothing renders, and the next
+        // player (which joins the synth's timers) waits for it.
+        retired_ = runAside([player = player_] {
+            delete_fluid_player(player);
+            return true;
+        });
         player_ = nullptr;
     }
     if (synth_)

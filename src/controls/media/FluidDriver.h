@@ -71,7 +71,8 @@ private:
     bool synthFailed_ = false;
     std::future<Synth> synthJob_;
     std::future<QByteArray> smfJob_;
-    QByteArray smf_;  // the clean file of the open media, once written
+    std::future<bool> retired_;  // the last player, being deleted
+    QByteArray smf_;             // the clean file of the open media, once written
     bool muted_ = false;
     double gain_ = 0.2;
 
