@@ -2,9 +2,7 @@
 #include "FuzzChecks.h"
 #include "MidiFile.h"
 
-#include <cstddef>
 #include <cstdlib>
-#include <cstdint>
 
 using corvane::MidiFile;
 using corvane::playlist::fuzz::check;
@@ -18,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(std::abs(midi->msToTick(midi->tickToMs(midi->totalTicks())) - midi->totalTicks()) <= 1);
     // The clean file reads back as the same media.
     const auto clean = MidiFile::parse(midi->writeSmf());
-    check(clean && clean->trackCount() == 1);
-    check(clean->totalTicks() == midi->totalTicks() && clean->eventCount() == midi->eventCount());
-    check(clean->lengthMs() == midi->lengthMs());
+    check(clean && clean->trackCount() == 1 && clean->totalTicks() == midi->totalTicks());
+    check(clean->eventCount() == midi->eventCount() && clean->lengthMs() == midi->lengthMs());
     return 0;
 }
