@@ -6,7 +6,9 @@
 //   bench_device cpu TYPE FILE
 //   bench_device stall TYPE FILE RUNS
 //   bench_device rss CYCLES_SMALL CYCLES_LARGE TYPE FILE [TYPE FILE...]
-//   bench_device writemidi FILE.mid         (a 2-second MIDI file)
+//   bench_device ends TYPE FILE RUNS
+//   bench_device writemidi FILE.mid [NOTES]  (2 s and four notes; or NOTES notes of 1/30 s, cut
+//                                             short in its last byte when NOTES is negative)
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
 #include <malloc.h>
@@ -127,7 +129,7 @@ int cpu(const QString& type, const QString& file)
 int stall(const QString& type, const QString& file, int runs)
 {
     Bench b;
-    std::vector<double> worst, calls;
+    std::vector<double> worst, calls, callCpu, closes;
     int length = 0;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer gap;
@@ -143,26 +145,33 @@ int stall(const QString& type, const QString& file, int runs)
         QTimer::singleShot(100, [&] {
             QElapsedTimer call;
             call.start();
+            const double cpu = cpuSeconds(RUSAGE_THREAD);
             b.open(type, file);
             b.cmd("play");
             callNs = call.nsecsElapsed();
+            callCpu.push_back((cpuSeconds(RUSAGE_THREAD) - cpu) * 1000);
         });
         gap.start();
         tick.start();
         b.spinUntil([] { return false; }, 900, 5);
         tick.stop();
         length = b.device.get(dispid::mci::Length).toInt();
+        QElapsedTimer closing;
+        closing.start();
         b.cmd("close");
+        closes.push_back(closing.nsecsElapsed() / 1e6);
         worst.push_back(longest / 1e6);
         calls.push_back(callNs / 1e6);
     }
     const double first = worst.front();
     std::sort(worst.begin(), worst.end());
     std::sort(calls.begin(), calls.end());
+    std::sort(callCpu.begin(), callCpu.end());
     std::printf("event-loop stall opening %s: median %.1f ms, worst %.1f ms (first %.1f ms); open+play call median "
-                "%.1f ms, worst %.1f ms; length %d\n",
+                "%.1f ms, worst %.1f ms (its GUI-thread CPU worst %.1f ms); close call worst %.1f ms; length %d\n",
                 qPrintable(file.section('/', -1)), worst[worst.size() / 2], worst.back(), first,
-                calls[calls.size() / 2], calls.back(), length);
+                calls[calls.size() / 2], calls.back(), callCpu.back(), *std::max_element(closes.begin(), closes.end()),
+                length);
     return 0;
 }
 
@@ -193,14 +202,49 @@ int rss(const QStringList& typesAndFiles, int small, int large)
     return 0;
 }
 
-int writeMidi(const QString& path)
+// When the completion comes after "play", against the length read at "open".
+int ends(const QString& type, const QString& file, int runs)
 {
-    // Format 0, 480 ticks a beat, 120 bpm, four notes of a beat each.
-    QByteArray ev;
-    ev.append("\x00\xc0\x00", 3);
-    for (char key : {char(60), char(64), char(67), char(72)}) {
-        ev.append("\x00\x90", 2).append(key).append(char(0x60));
-        ev.append("\x83\x60", 2).append(key).append(char(0));
+    Bench b;
+    std::vector<double> late;
+    int length = 0;
+    for (int i = 0; i < runs; ++i) {
+        b.open(type, file);
+        length = b.device.get(dispid::mci::Length).toInt();
+        const int before = b.completions;
+        QElapsedTimer t;
+        t.start();
+        b.cmd("play");
+        if (!b.spinUntil([&] { return b.completions > before; }, length + 5000, 1))
+            return 1;
+        late.push_back(t.nsecsElapsed() / 1e6 - length);
+        b.cmd("close");
+    }
+    std::sort(late.begin(), late.end());
+    std::printf("completion after play minus length (%s, length %d ms): earliest %+.1f ms, median %+.1f ms, latest "
+                "%+.1f ms, runs %d\n",
+                qPrintable(file.section('/', -1)), length, late.front(), late[late.size() / 2], late.back(), runs);
+    return 0;
+}
+
+int writeMidi(const QString& path, int notes)
+{
+    // Format 0, 480 ticks a beat, 120 bpm: four notes of a beat each, or
+    // |notes| notes of 16 ticks in running status.
+    QByteArray ev("\x00\xc0\x00", 3);
+    if (notes == 0) {
+        for (char key : {char(60), char(64), char(67), char(72)}) {
+            ev.append("\x00\x90", 2).append(key).append(char(0x60));
+            ev.append("\x83\x60", 2).append(key).append(char(0));
+        }
+    } else {
+        ev.append("\x00\x90", 2);
+        for (int i = 0; i < std::abs(notes); ++i) {
+            const char key = char(48 + i % 36);
+            if (i > 0)
+                ev.append(char(0));
+            ev.append(key).append(char(0x50)).append(char(16)).append(key).append(char(0));
+        }
     }
     ev.append("\x00\xff\x2f\x00", 4);
     QByteArray out("MThd\0\0\0\x06\0\0\0\x01\x01\xe0", 14);
@@ -208,6 +252,8 @@ int writeMidi(const QString& path)
     for (int s = 24; s >= 0; s -= 8)
         out.append(char((ev.size() >> s) & 0xff));
     out.append(ev);
+    if (notes < 0)
+        out.chop(5);
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(out) == out.size() ? 0 : 1;
 }
@@ -228,8 +274,10 @@ int main(int argc, char** argv)
         return stall(a[2], a[3], a[4].toInt());
     if (mode == QLatin1String("rss") && a.size() >= 6 && a.size() % 2 == 0)
         return rss(a.mid(4), a[2].toInt(), a[3].toInt());
-    if (mode == QLatin1String("writemidi") && a.size() == 3)
-        return writeMidi(a[2]);
+    if (mode == QLatin1String("ends") && a.size() == 5)
+        return ends(a[2], a[3], a[4].toInt());
+    if (mode == QLatin1String("writemidi") && (a.size() == 3 || a.size() == 4))
+        return writeMidi(a[2], a.value(3).toInt());
     std::fprintf(stderr, "usage: see the head of bench_device.cpp\n");
     return 2;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks of the media device control. Makes its media in a temporary
 # folder, runs bench_device (null outputs) and prints the figures.
-# Targets: .wav open+play under 50 ms; a list of thousands of entries opens
+# Targets: .wav open+play under 50 ms; no MIDI open stalls the GUI over 50 ms;
+# a MIDI completion within 100 ms of its length; a list of thousands of entries opens
 # within one file's probe bound (2 s); CPU ratio to mpv <= 1.10; stall under
 # 50 ms for a missing or corrupt file; RSS growth under 5 MB.
 set -euo pipefail
@@ -21,6 +22,10 @@ ff -f lavfi -i testsrc=size=1280x720:rate=30:duration=10 -f lavfi -i sine=durati
 ff -f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i sine=duration=2 \
    -c:v mpeg4 -c:a pcm_s16le -shortest "$T/small.avi"
 "$B" writemidi "$T/song.mid"
+# MIDI: 300,000 notes (600,000 events, 1.8 MB), the same cut short in its last event, and 2 MB of noise after a header.
+"$B" writemidi "$T/big.mid" 300000
+"$B" writemidi "$T/bigcut.mid" -300000
+{ printf 'MThd\0\0\0\x06\0\x01\0\x02\x01\xe0MTrk\0\x20\0\0'; head -c 2000000 /dev/urandom; } > "$T/noise.mid"
 # Large: ten minutes of 48 kHz stereo (~110 MB) and a minute of 720p H.264.
 ff -f lavfi -i sine=duration=600 -ac 2 -ar 48000 "$T/large.wav"
 ff -f lavfi -i testsrc=size=1280x720:rate=30:duration=60 -f lavfi -i sine=duration=60 \
@@ -49,6 +54,13 @@ echo "-- GUI event-loop stall while opening (7 runs each)"
 for f in large.wav large.mp4 corrupt.mp4 noise.mpg missing.avi; do
   "$B" stall MPEGVideo "$T/$f" 7 2>/dev/null
 done
+
+echo "-- GUI event-loop stall while opening MIDI files (7 runs each)"
+for f in song.mid big.mid bigcut.mid noise.mid; do
+  "$B" stall Sequencer "$T/$f" 7 2>/dev/null
+done
+echo "-- MIDI completion against the length read at open (3 runs)"
+"$B" ends Sequencer "$T/song.mid" 3 2>/dev/null
 
 echo "-- opening playlists of distinct 2 s files (hard links, each probed); at most 1,000 tracks are kept"
 mkdir "$T/many"

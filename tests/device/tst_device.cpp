@@ -153,7 +153,6 @@ private slots:
         QTest::newRow("empty") << "empty.wav" << QByteArray();
         QTest::newRow("random bytes") << "noise.mp3" << noise;
         QTest::newRow("mp4 without its index") << "cut.mp4" << whole.read(whole.size() / 2);
-        QTest::newRow("mid cut") << "cut.mid" << mid.left(mid.size() - 6);
         QTest::newRow("mid of format 3") << "f3.mid" << patched(8, QByteArray("\0\3", 2));
         QTest::newRow("mid timed in SMPTE frames") << "smpte.mid" << patched(12, "\xe7\x28");
         QTest::newRow("mid, running status with none set") << "rs.mid" << patched(50, "\x3c");

@@ -3,17 +3,27 @@
 #include "EngineQuiet.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fluidsynth.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
+#include <thread>
 
 // Design notes
-// - FluidSynth 2.3 reads no length before playing and rejects RMID, so the
-//   file is read, checked and timed by MidiFile, and the plain SMF bytes go to
-//   the player with fluid_player_add_mem.
+// - FluidSynth 2.3 reads no length before playing, rejects RMID and refuses
+//   or cuts short many files that careful players take, so MidiFile reads
+//   the file once, leniently, and the player gets the clean format-0 file
+//   written from that reading (fluid_player_add_mem). The other way, our
+//   events scheduled into FluidSynth's sequencer, would need our own seek
+//   with controller chase and batched scheduling; the player already has
+//   both, and tempo, timed by the synth's own sample clock.
+// - Nothing slow runs on the GUI thread: the soundfont is loaded, and the
+//   clean file of a large media written, on a thread of their own; "play"
+//   before they are there starts the player when the poll finds them. A
+//   spent player is deleted there too (FluidSynth frees its events then).
 // - The end is current tick >= total ticks, polled on the GUI thread (a plain
 //   read of the player's tick counter); the player itself would go on
 //   rendering for seconds before calling itself done.
@@ -28,7 +38,10 @@ namespace corvane {
 namespace {
 
 constexpr int kPollMs = 20;
-constexpr qint64 kMaxMidiBytes = 32 * 1024 * 1024;
+// Larger files are refused: reading one must not hold the GUI thread long.
+constexpr qint64 kMaxMidiBytes = 4 * 1024 * 1024;
+// Files of more events have their clean file written aside.
+constexpr qint64 kInlineEvents = 20000;
 
 void dropLog(int, const char*, void*) {}
 
@@ -40,6 +53,37 @@ void silenceFluidLog()
     done = true;
     for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
         fluid_set_log_function(level, dropLog, nullptr);
+}
+
+// Runs f on a thread of its own; the future does not wait for it when dropped.
+template <typename F>
+auto runAside(F f)
+{
+    std::promise<decltype(f())> promise;
+    auto future = promise.get_future();
+    std::thread([promise = std::move(promise), f = std::move(f)]() mutable { promise.set_value(f()); }).detach();
+    return future;
+}
+
+template <typename T>
+bool isReady(const std::future<T>& f)
+{
+    return f.valid() && f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+std::optional<MidiFile> readMidi(const QString& path, QString* problem)
+{
+    const QFileInfo fi(path);
+    QFile file(path);
+    if (!fi.isFile())
+        *problem = fi.exists() ? QStringLiteral("not a regular file") : QStringLiteral("no such file");
+    else if (fi.size() > kMaxMidiBytes)
+        *problem = QStringLiteral("too large for a MIDI file");
+    else if (!file.open(QIODevice::ReadOnly))
+        *problem = QStringLiteral("cannot read");
+    else
+        return MidiFile::parse(file.read(fi.size()), problem);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -54,6 +98,13 @@ FluidDriver::FluidDriver(QString audioOutput, QObject* parent)
 FluidDriver::~FluidDriver()
 {
     stopPlayer();
+    if (retired_.valid())
+        retired_.wait();
+    if (synthJob_.valid()) {
+        const Synth loaded = synthJob_.get();  // waits for a load under way
+        settings_ = loaded.settings;
+        synth_ = loaded.synth;
+    }
     if (synth_)
         delete_fluid_synth(synth_);
     if (settings_)
@@ -68,64 +119,75 @@ QStringList FluidDriver::soundFontCandidates()
             QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
 }
 
-bool FluidDriver::ensureSynth()
+FluidDriver::Synth FluidDriver::loadSynth()
+{
+    Synth s;
+    s.settings = new_fluid_settings();
+    s.synth = s.settings ? new_fluid_synth(s.settings) : nullptr;
+    bool loaded = false;
+    for (const QString& sf : soundFontCandidates()) {
+        if (s.synth && !loaded && QFileInfo(sf).isFile())
+            loaded = fluid_synth_sfload(s.synth, QFile::encodeName(sf).constData(), 1) != FLUID_FAILED;
+    }
+    if (loaded)
+        return s;
+    std::fprintf(stderr, "corvane: media device: no General MIDI soundfont found\n");
+    if (s.synth)
+        delete_fluid_synth(s.synth);
+    if (s.settings)
+        delete_fluid_settings(s.settings);
+    return {};
+}
+
+bool FluidDriver::synthReady()
 {
     if (synth_)
         return true;
-    if (synthFailed_)
+    if (!isReady(synthJob_))
         return false;
-    silenceFluidLog();
-    EngineQuiet::silenceAlsa();
-    synthFailed_ = true;
-    settings_ = new_fluid_settings();
-    if (!settings_)
-        return false;
-    synth_ = new_fluid_synth(settings_);
-    if (!synth_)
-        return false;
-    bool loaded = false;
-    for (const QString& sf : soundFontCandidates()) {
-        if (QFileInfo(sf).isFile()
-            && fluid_synth_sfload(synth_, QFile::encodeName(sf).constData(), 1) != FLUID_FAILED) {
-            loaded = true;
-            break;
-        }
+    const Synth loaded = synthJob_.get();
+    settings_ = loaded.settings;
+    synth_ = loaded.synth;
+    synthFailed_ = !synth_;
+    if (synth_) {
+        gain_ = fluid_synth_get_gain(synth_);
+        setMuted(muted_);
     }
-    if (!loaded) {
-        std::fprintf(stderr, "corvane: media device: no General MIDI soundfont found\n");
+    return synth_;
+}
+
+bool FluidDriver::prepared()
+{
+    if (!synthReady())
         return false;
-    }
-    gain_ = fluid_synth_get_gain(synth_);
-    setMuted(muted_);
-    synthFailed_ = false;
-    return true;
+    if (smf_.isEmpty() && isReady(smfJob_))
+        smf_ = smfJob_.get();
+    return !smf_.isEmpty();
 }
 
 bool FluidDriver::open(const QString& absolutePath, bool)
 {
     close();
     QString problem;
-    QFile file(absolutePath);
-    const QFileInfo fi(absolutePath);
-    if (!fi.isFile())
-        problem = fi.exists() ? QStringLiteral("not a regular file") : QStringLiteral("no such file");
-    else if (fi.size() > kMaxMidiBytes)
-        problem = QStringLiteral("too large for a MIDI file");
-    else if (!file.open(QIODevice::ReadOnly))
-        problem = QStringLiteral("cannot read");
-    if (problem.isEmpty()) {
-        midi_ = MidiFile::parse(file.read(kMaxMidiBytes), &problem);
-        if (midi_ && !ensureSynth()) {
-            midi_.reset();
-            problem = QStringLiteral("no synthesizer");
-        }
-    }
-    if (!midi_ || !startPlayer(0)) {
-        std::fprintf(stderr, "corvane: media device: cannot play %s: %s\n", QFile::encodeName(absolutePath).constData(),
-                     problem.isEmpty() ? "no audio output" : problem.toUtf8().constData());
+    midi_ = readMidi(absolutePath, &problem);
+    if (midi_ && !synthReady() && synthFailed_) {
         midi_.reset();
+        problem = QStringLiteral("no synthesizer");
+    }
+    if (!midi_) {
+        std::fprintf(stderr, "corvane: media device: cannot play %s: %s\n", QFile::encodeName(absolutePath).constData(),
+                     problem.toUtf8().constData());
         return false;
     }
+    if (!synth_ && !synthJob_.valid()) {
+        silenceFluidLog();
+        EngineQuiet::silenceAlsa();
+        synthJob_ = runAside(&FluidDriver::loadSynth);
+    }
+    if (midi_->eventCount() <= kInlineEvents)
+        smf_ = midi_->writeSmf();
+    else
+        smfJob_ = runAside([midi = *midi_] { return midi.writeSmf(); });
     return true;
 }
 
@@ -154,12 +216,13 @@ bool FluidDriver::startAudio()
 bool FluidDriver::startPlayer(qint64 fromTick)
 {
     stopPlayer();
+    if (retired_.valid())
+        retired_.wait();
     fluid_synth_system_reset(synth_);
     player_ = new_fluid_player(synth_);
     if (!player_)
         return false;
-    const QByteArray& smf = midi_->smf();
-    if (fluid_player_add_mem(player_, smf.constData(), size_t(smf.size())) != FLUID_OK || !startAudio()) {
+    if (fluid_player_add_mem(player_, smf_.constData(), size_t(smf_.size())) != FLUID_OK || !startAudio()) {
         stopPlayer();
         return false;
     }
@@ -179,7 +242,14 @@ void FluidDriver::stopPlayer()
         audio_ = nullptr;
     }
     if (player_) {
-        delete_fluid_player(player_);
+        // FluidSynth frees its own copy of every event here, which for a
+        // large file takes longer than the GUI thread may wait: that is done
+        // aside. With the audio driver gone nothing renders, and the next
+        // player (which joins the synth's timers) waits for it.
+        retired_ = runAside([player = player_] {
+            delete_fluid_player(player);
+            return true;
+        });
         player_ = nullptr;
     }
     if (synth_)
@@ -190,6 +260,8 @@ void FluidDriver::close()
 {
     stopPlayer();
     midi_.reset();
+    smf_.clear();
+    smfJob_ = {};  // a file still being written is dropped when done
     pendingTick_ = -1;
     stoppedTick_ = 0;
 }
@@ -198,9 +270,9 @@ qint64 FluidDriver::currentTick() const
 {
     if (pendingTick_ >= 0)
         return pendingTick_;
-    if (!playing_)
+    if (!playing_ || !player_ || spent_)
         return stoppedTick_;
-    return player_ ? fluid_player_get_current_tick(player_) : 0;
+    return fluid_player_get_current_tick(player_);
 }
 
 qint64 FluidDriver::positionMs() const
@@ -214,16 +286,11 @@ void FluidDriver::play()
 {
     if (!midi_ || playing_)
         return;
-    // A player that has played to its end is replaced, not revived.
-    if (!player_ || spent_) {
-        const qint64 from = pendingTick_ >= 0 ? pendingTick_ : stoppedTick_;
-        if (!startPlayer(from))
-            return;
-    }
-    fluid_player_play(player_);
+    if (player_ && !spent_)
+        fluid_player_play(player_);  // goes on from where it was stopped
     playing_ = true;
     poll_->start();
-    poll();  // hands a pending position over at once
+    poll();  // starts the player, or hands a pending position over, at once
 }
 
 void FluidDriver::pause()
@@ -234,7 +301,29 @@ void FluidDriver::pause()
     playing_ = false;
     poll_->stop();
     // The player keeps its place; notes are released at its next callback.
-    fluid_player_stop(player_);
+    if (player_)
+        fluid_player_stop(player_);
+}
+
+// A player that has played to its end is replaced, not revived.
+bool FluidDriver::startPlaying()
+{
+    if (!prepared()) {
+        if (synthFailed_) {
+            stopPlayer();
+            emit failed();
+        }
+        return false;
+    }
+    if (!startPlayer(pendingTick_ >= 0 ? pendingTick_ : stoppedTick_)) {
+        stopPlayer();
+        emit failed();
+        return false;
+    }
+    fluid_player_play(player_);
+    playing_ = true;
+    poll_->start();
+    return true;
 }
 
 void FluidDriver::seek(qint64 ms)
@@ -265,7 +354,7 @@ void FluidDriver::seekToEnd()
 
 void FluidDriver::poll()
 {
-    if (!player_ || !playing_)
+    if (!midi_ || !playing_ || ((!player_ || spent_) && !startPlaying()))
         return;
     const qint64 tick = fluid_player_get_current_tick(player_);
     if (pendingTick_ >= 0) {

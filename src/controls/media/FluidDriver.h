@@ -1,13 +1,16 @@
 #pragma once
-// Plays MIDI files through FluidSynth. Our own reader checks the file and
-// times it (FluidSynth knows no length before playing and has no tick to
-// millisecond conversion); the bytes then go to a FluidSynth player. The
-// synth and its soundfont live as long as the driver; each open gets a new
-// player and audio driver. The player advances only while the synth renders,
-// so with no sound device the samples go, in real time, to /dev/null.
+// Plays MIDI files through FluidSynth. Our own reader reads the file once,
+// checks it and times it; the player is handed the clean file written from
+// that reading, so length and sound agree. The synth and its soundfont live
+// as long as the driver and are loaded off the GUI thread; so is the clean
+// file written. Until both are there the media stays at its start, and
+// "play" takes effect when they are. Each open gets a new player and audio
+// driver. The player advances only while the synth renders, so with no
+// sound device the samples go, in real time, to /dev/null.
 #include "MediaDriver.h"
 #include "MidiFile.h"
 
+#include <future>
 #include <optional>
 
 class QTimer;
@@ -45,7 +48,14 @@ public:
     static QStringList soundFontCandidates();
 
 private:
-    bool ensureSynth();
+    struct Synth {
+        _fluid_hashtable_t* settings = nullptr;
+        _fluid_synth_t* synth = nullptr;
+    };
+    static Synth loadSynth();
+    bool synthReady();
+    bool prepared();
+    bool startPlaying();
     bool startPlayer(qint64 fromTick);
     void stopPlayer();
     bool startAudio();
@@ -59,6 +69,10 @@ private:
     _fluid_audio_driver_t* audio_ = nullptr;
     QString driverName_;
     bool synthFailed_ = false;
+    std::future<Synth> synthJob_;
+    std::future<QByteArray> smfJob_;
+    std::future<bool> retired_;  // the last player, being deleted
+    QByteArray smf_;             // the clean file of the open media, once written
     bool muted_ = false;
     double gain_ = 0.2;
 

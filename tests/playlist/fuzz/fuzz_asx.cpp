@@ -13,6 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     playlistKind(QStringLiteral("x.asx"), bytes.left(kHeadBytes));
+    decodeByBytes(bytes, false, true);  // the XML declaration
     const QString text = decodeListText(bytes);
     startsWithAsxRoot(text);
 

@@ -231,41 +231,49 @@ QString decodeXmlEntities(QStringView v)
     return out;
 }
 
+namespace {
+
+// Takes what one tag gives into `doc`; `current` is the index of the open
+// ENTRY, -1 outside. Returns the items and references it added.
+int takeTag(const Tag& tag, AsxDocument& doc, qsizetype& current)
+{
+    if (is(tag.name, u"entry")) {
+        if (tag.closing) {
+            current = -1;
+            return 0;
+        }
+        doc.items.append(AsxItem{});
+        current = tag.selfClosing ? -1 : doc.items.size() - 1;
+        return 1;
+    }
+    if (tag.closing || !tag.hasHref)
+        return 0;
+    const QString href = decodeXmlEntities(tag.href);
+    if (is(tag.name, u"ref") && current >= 0) {
+        doc.items[current].hrefs.append(href);
+        return 1;
+    }
+    if (is(tag.name, u"entryref")) {
+        doc.items.append(AsxItem{AsxItem::Kind::EntryRef, {href}, {}});
+        return 1;
+    }
+    QString& base = current >= 0 ? doc.items[current].base : doc.base;
+    if (is(tag.name, u"base") && base.isEmpty())
+        base = href;
+    return 0;
+}
+
+}  // namespace
+
 AsxDocument parseAsx(QStringView text, int maxItems)
 {
     AsxDocument doc;
     Scanner scanner(text);
     Tag tag;
-    qsizetype current = -1;  // index of the open ENTRY, -1 outside
+    qsizetype current = -1;
     int count = 0;
-    while (count < maxItems && scanner.next(tag)) {
-        if (is(tag.name, u"entry")) {
-            if (tag.closing) {
-                current = -1;
-            } else {
-                doc.items.append(AsxItem{});
-                ++count;
-                current = tag.selfClosing ? -1 : doc.items.size() - 1;
-            }
-            continue;
-        }
-        if (tag.closing || !tag.hasHref)
-            continue;
-        const QString href = decodeXmlEntities(tag.href);
-        if (is(tag.name, u"ref")) {
-            if (current >= 0) {
-                doc.items[current].hrefs.append(href);
-                ++count;
-            }
-        } else if (is(tag.name, u"entryref")) {
-            doc.items.append(AsxItem{AsxItem::Kind::EntryRef, {href}, {}});
-            ++count;
-        } else if (is(tag.name, u"base")) {
-            QString& base = current >= 0 ? doc.items[current].base : doc.base;
-            if (base.isEmpty())
-                base = href;
-        }
-    }
+    while (count < maxItems && scanner.next(tag))
+        count += takeTag(tag, doc, current);
     return doc;
 }
 

@@ -5,6 +5,7 @@
 #include "M3uParser.h"
 #include "PlaylistText.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -92,7 +93,8 @@ private:
 
     void readAsx(const QByteArray& data, const RefBase& listBase, int depth)
     {
-        const AsxDocument doc = parseAsx(decodeListText(data), kMaxProbes);
+        const AsxDocument doc = bestReading<AsxDocument>(decodeByBytes(data, false, true), data, listBase,
+                                                         [](const QString& t) { return parseAsx(t, kMaxProbes); });
         const RefBase docBase = doc.base.isEmpty() ? listBase : resolveBase(doc.base, listBase);
         for (const AsxItem& item : doc.items) {
             if (full())
@@ -107,12 +109,56 @@ private:
 
     void readM3u(const QByteArray& data, bool utf8, const RefBase& base, int depth)
     {
-        const QStringList refs = parseM3u(decodeListText(data, utf8), kMaxProbes);
+        const QStringList refs = bestReading<QStringList>(decodeByBytes(data, utf8), data, base,
+                                                          [](const QString& t) { return parseM3u(t, kMaxProbes); });
         for (const QString& ref : refs) {
             if (full())
                 return;
             addRef(ref, base, depth);
         }
+    }
+
+    // The list as read from `decided` text, or else from the code-page
+    // reading whose names (the ones that differ between the readings, so
+    // those beyond ASCII) find the most existing files; the Chinese reading
+    // wins a tie.
+    template <typename List, typename Parse>
+    static List bestReading(const std::optional<QString>& decided, const QByteArray& data, const RefBase& base,
+                            Parse parse)
+    {
+        if (decided)
+            return parse(*decided);
+        List best;
+        int bestFound = -1;
+        for (const QString& text : codePageReadings(data)) {
+            List list = parse(text);
+            const int found = existingNames(list, base);
+            if (found > bestFound) {
+                best = std::move(list);
+                bestFound = found;
+            }
+        }
+        return best;
+    }
+
+    static int existingNames(const QStringList& refs, const RefBase& base)
+    {
+        int found = 0;
+        QFileInfo info;
+        for (const QString& ref : refs) {
+            const bool plain = std::all_of(ref.begin(), ref.end(), [](QChar c) { return c.unicode() < 0x80; });
+            found += !plain && existingFile(ref, base, info);
+        }
+        return found;
+    }
+
+    static int existingNames(const AsxDocument& doc, const RefBase& listBase)
+    {
+        const RefBase docBase = doc.base.isEmpty() ? listBase : resolveBase(doc.base, listBase);
+        int found = 0;
+        for (const AsxItem& item : doc.items)
+            found += existingNames(item.hrefs, item.base.isEmpty() ? docBase : resolveBase(item.base, docBase));
+        return found;
     }
 
     // Adds the file `href` names, or the tracks of the list it names.

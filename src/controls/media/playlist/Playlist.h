@@ -36,8 +36,12 @@
 //   given, else against the metafile's folder. A remote BASE makes relative
 //   references remote (skipped).
 // - M3U: one reference per non-comment line, relative to the list's folder;
-//   text is UTF-8 for .m3u8 and for valid UTF-8, else code page 936 (read
-//   as GB18030).
+//   text is UTF-8 for .m3u8 and for valid UTF-8.
+// - Text (M3U, and ASX without an XML encoding declaration): a byte-order
+//   mark decides (UTF-8, UTF-16 LE/BE), then valid UTF-8; otherwise it is
+//   read in the Chinese code page (GB18030) and in Windows-1252, and the
+//   reading whose names beyond ASCII find existing files wins, the Chinese
+//   one on a tie. An ASX's encoding declaration is followed.
 // - Local references: plain paths (backslashes taken as separators) and
 //   file: URLs on this host. http, https, mms, rtsp and any other scheme,
 //   network shares (\\server\share) and drive letters are skipped.

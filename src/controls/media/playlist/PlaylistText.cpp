@@ -59,7 +59,26 @@ bool isValidUtf8(QByteArrayView bytes)
     return true;
 }
 
-QString decodeListText(QByteArrayView bytes, bool forceUtf8)
+QByteArray xmlDeclaredEncoding(QByteArrayView bytes)
+{
+    const QByteArrayView head = bytes.first(std::min<qsizetype>(bytes.size(), 512)).trimmed();
+    const qsizetype close = head.indexOf("?>");
+    if (!head.startsWith("<?xml") || close < 0)
+        return {};
+    const QByteArrayView decl = head.first(close);
+    qsizetype i = decl.indexOf("encoding");
+    if (i < 0)
+        return {};
+    i += 8;
+    while (i < decl.size() && (decl[i] == ' ' || decl[i] == '=' || decl[i] == '\t'))
+        ++i;
+    if (i >= decl.size() || (decl[i] != '"' && decl[i] != '\''))
+        return {};
+    const qsizetype end = decl.indexOf(decl[i], i + 1);
+    return end < 0 ? QByteArray() : decl.sliced(i + 1, end - i - 1).toByteArray();
+}
+
+std::optional<QString> decodeByBytes(QByteArrayView bytes, bool forceUtf8, bool xml)
 {
     if (startsWith(bytes, "\xEF\xBB\xBF", 3))
         return decodeWith(QStringDecoder(QStringConverter::Utf8), bytes.sliced(3));
@@ -67,13 +86,35 @@ QString decodeListText(QByteArrayView bytes, bool forceUtf8)
         return decodeWith(QStringDecoder(QStringConverter::Utf16LE), bytes.sliced(2));
     if (startsWith(bytes, "\xFE\xFF", 2))
         return decodeWith(QStringDecoder(QStringConverter::Utf16BE), bytes.sliced(2));
+    const QByteArray declared = xml ? xmlDeclaredEncoding(bytes) : QByteArray();
+    // A declaration read in ASCII cannot be right to name a 16- or 32-bit form.
+    if (!declared.isEmpty() && !declared.toLower().startsWith("utf-16") && !declared.toLower().startsWith("utf-32")) {
+        QStringDecoder named(declared.constData());
+        if (named.isValid())
+            return decodeWith(std::move(named), bytes);
+    }
     if (forceUtf8 || isValidUtf8(bytes))
         return decodeWith(QStringDecoder(QStringConverter::Utf8), bytes);
-    QStringDecoder gbk("GB18030");
-    if (gbk.isValid())
-        return gbk.decode(bytes);
-    // Without the code page the names cannot be right; keep the ASCII part.
-    return decodeWith(QStringDecoder(QStringConverter::Latin1), bytes);
+    return std::nullopt;
+}
+
+QStringList codePageReadings(QByteArrayView bytes)
+{
+    QStringList readings;
+    QStringDecoder chinese("GB18030");
+    if (chinese.isValid())
+        readings.append(chinese.decode(bytes));
+    // ISO-8859-1 where the platform has no Windows-1252: the same letters.
+    QStringDecoder western("windows-1252");
+    readings.append(western.isValid() ? western.decode(bytes)
+                                      : decodeWith(QStringDecoder(QStringConverter::Latin1), bytes));
+    return readings;
+}
+
+QString decodeListText(QByteArrayView bytes, bool forceUtf8)
+{
+    std::optional<QString> text = decodeByBytes(bytes, forceUtf8);
+    return text ? *std::move(text) : codePageReadings(bytes).front();
 }
 
 }  // namespace corvane::playlist
