@@ -18,9 +18,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A container guess below this score is a guess from a few bytes or the name
-// alone (random data named .mp3, say); the engine refuses those too. An
-// .mp3 of one or two frames scores just this much.
-constexpr int kMinProbeScore = AVPROBE_SCORE_RETRY;
+// alone (random data named .mp3, say); the engine refuses those too. Only
+// when the guess is the container the file's name says is it taken (an .mp3
+// of a frame or two scores no more), and the engine is then told it.
+constexpr int kMinProbeScore = AVPROBE_SCORE_RETRY + 1;
 
 int interruptAfterDeadline(void* opaque) { return Clock::now() >= *static_cast<Clock::time_point*>(opaque) ? 1 : 0; }
 
@@ -130,7 +131,8 @@ const char* fileProblem(const QFileInfo& fi)
 }
 
 // Opens the container and learns its streams; why not, or nullptr.
-const char* openStreams(FormatContext& fc, const QString& absolutePath, const Clock::time_point& deadline)
+const char* openStreams(FormatContext& fc, const QString& absolutePath, const Clock::time_point& deadline,
+                        QByteArray* container)
 {
     AVDictionary* opts = nullptr;
     av_dict_set(&opts, "protocol_whitelist", "file", 0);
@@ -145,8 +147,12 @@ const char* openStreams(FormatContext& fc, const QString& absolutePath, const Cl
         fc.ctx = nullptr;  // freed by avformat_open_input on failure
         return Clock::now() >= deadline ? "timed out" : "unknown format";
     }
-    if (fc.ctx->probe_score < kMinProbeScore)
-        return "unknown format";
+    if (fc.ctx->probe_score < kMinProbeScore) {
+        const AVInputFormat* guess = fc.ctx->iformat;
+        if (!guess->extensions || !av_match_ext(url.constData(), guess->extensions))
+            return "unknown format";
+        *container = QByteArray(guess->name).split(',').first();
+    }
     // Decoding a few packets to learn the streams costs some milliseconds;
     // only containers that need it pay for it.
     if (headerComplete(fc.ctx))
@@ -213,10 +219,9 @@ MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::millisecon
         return notPlayable("out of memory");
     fc.ctx->interrupt_callback.callback = interruptAfterDeadline;
     fc.ctx->interrupt_callback.opaque = &deadline;
-    if (const char* problem = openStreams(fc, absolutePath, deadline))
-        return notPlayable(problem);
-
     MediaInfo info;
+    if (const char* problem = openStreams(fc, absolutePath, deadline, &info.container))
+        return notPlayable(problem);
     readStreams(fc.ctx, &info);
     if (!info.hasAudio && !info.hasVideo)
         return notPlayable("no playable stream");

@@ -142,8 +142,10 @@ bool MpvDriver::open(const QString& absolutePath, bool allowVideo)
         return false;
     // The core exists before probing, so libav's messages go to its log.
     MediaInfo info = MediaProbe::probe(absolutePath);
-    if (info.playable && !allowVideo && !info.hasAudio)
-        info = MediaInfo{false, 0, false, false, {}, QStringLiteral("no sound to play")};
+    if (info.playable && !allowVideo && !info.hasAudio) {
+        info = MediaInfo{};
+        info.problem = QStringLiteral("no sound to play");
+    }
     if (!info.playable) {
         std::fprintf(stderr, "corvane: media device: cannot play %s: %s\n", QFile::encodeName(absolutePath).constData(),
                      info.problem.toUtf8().constData());
@@ -224,7 +226,13 @@ bool MpvDriver::loadLocalFile(const QString& absolutePath, int track)
     if (!QFileInfo(absolutePath).isAbsolute() || !absolutePath.startsWith(QLatin1Char('/')))
         return false;
     const QByteArray p = QFile::encodeName(absolutePath);
-    command(loadTag(loads_.generation(), track), {"loadfile", p.constData(), track == 0 ? "replace" : "append"});
+    const char* how = track == 0 ? "replace" : "append";
+    const QByteArray& container = tracks_.at(track).info.container;
+    if (container.isEmpty())
+        command(loadTag(loads_.generation(), track), {"loadfile", p.constData(), how});
+    else  // the engine's own guess would miss this container
+        command(loadTag(loads_.generation(), track),
+                {"loadfile", p.constData(), how, ("demuxer-lavf-format=" + container).constData()});
     return true;
 }
 
