@@ -1,7 +1,6 @@
 #include "TestMedia.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 
 namespace corvane::test {
@@ -10,12 +9,8 @@ QString makeMedia(const QString& dir, const QString& name, const QStringList& ar
 {
     const QString out = QDir(dir).absoluteFilePath(name);
     QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start("ffmpeg", QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} + args + QStringList{out});
-    const bool made = p.waitForFinished(60000) && p.exitCode() == 0;
-    if (!made)
-        qWarning("ffmpeg failed for %s: %s", qPrintable(name), p.readAll().constData());
-    return made ? out : QString();
+    p.start("ffmpeg", QStringList{"-nostdin", "-loglevel", "error", "-y"} + args + QStringList{out});
+    return p.waitForFinished(60000) && p.exitCode() == 0 ? out : QString();
 }
 
 QStringList lavfi(const QString& source, double seconds)
@@ -30,30 +25,23 @@ QString makeWav(const QString& dir, const QString& name, double seconds)
 
 QByteArray midiBytes(int beats)
 {
-    // Format 0: tempo 500000 us a beat, a program change, a note a beat;
-    // after the first, tempo 1000000 us a beat.
+    // One track: tempo, program change, a note a beat; the tempo halves after the first.
     QByteArray t("\x00\xff\x51\x03\x07\xa1\x20\x00\xc0\x00", 10);
-    for (int i = 0; i < beats; ++i) {
-        t.append("\x00\x90\x3c\x60\x83\x60\x80\x3c\x00", 9);
-        if (i == 0)
-            t.append("\x00\xff\x51\x03\x0f\x42\x40", 7);
-    }
+    for (int i = 0; i < beats; ++i)
+        t.append("\x00\x90\x3c\x60\x83\x60\x80\x3c\x00", 9)
+                .append(i ? "" : QByteArray("\x00\xff\x51\x03\x0f\x42\x40", 7));
     t.append("\x00\xff\x2f\x00", 4);
-    QByteArray size(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        size[i] = char(t.size() >> (24 - 8 * i));
-    return QByteArray("MThd\0\0\0\x06\0\0\0\x01\x01\xe0MTrk", 18) + size + t;
+    const char size[] = {0, 0, char(t.size() >> 8), char(t.size())};
+    return QByteArray("MThd\0\0\0\x06\0\0\0\x01\x01\xe0MTrk", 18) + QByteArray(size, 4) + t;
 }
 
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
 {
-    const QString path = QDir(dir).absoluteFilePath(name);
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? path : QString();
+    QFile f(QDir(dir).absoluteFilePath(name));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName() : QString();
 }
 
-DeviceHarness::DeviceHarness(MediaDeviceOptions options)
-    : device(std::make_unique<MediaDevice>(nullptr, std::move(options)))
+DeviceHarness::DeviceHarness(MediaDeviceOptions outputs) : device(std::make_unique<MediaDevice>(nullptr, outputs))
 {
     device->advise([this](DispId ev, const Args&) {
         if (ev == dispid::mci::Done)

@@ -4,17 +4,19 @@
 #include "media/LoadQueue.h"
 #include "media/MediaDevice.h"
 
+#include <numeric>
 #include <QtTest>
 
 using namespace corvane;
 
 namespace {
 
+// Tracks of the given lengths; the position is where the test puts it.
 class FakeDriver : public MediaDriver {
 public:
-    QList<qint64> lengths{1000};
+    QList<qint64> lengths;
     qint64 pos = 0;
-    bool video = false, refuse = false, muted = false;
+    bool video = false, refuse = false;
     QStringList log;
 
     bool open(const QString&, bool) override { return !refuse; }
@@ -30,27 +32,19 @@ public:
     int trackCount() const override { return int(lengths.size()); }
     int currentTrack() const override
     {
-        int k = 0;
-        while (k + 1 < trackCount() && trackStartMs(k + 1) <= pos)
-            ++k;
-        return k;
+        return int(std::count_if(lengths.begin(), lengths.end() - 1,
+                                 [&, s = qint64(0)](qint64 l) mutable { return (s += l) <= pos; }));
     }
     qint64 trackStartMs(int track) const override
     {
-        qint64 start = 0;
-        for (int i = 0; i < track; ++i)
-            start += lengths[i];
-        return start;
+        return std::accumulate(lengths.begin(), lengths.begin() + track, qint64(0));
     }
-    void setMuted(bool m) override { muted = m; }
-    bool engineMuted() const override { return muted; }
-    QString engineName() const override { return QStringLiteral("fake"); }
+    void setMuted(bool) override {}
+    bool engineMuted() const override { return false; }
+    QString engineName() const override { return {}; }
     void report(const QString& what)
     {
-        if (what.startsWith("end"))
-            emit trackEnded(what.size() > 3 ? what.mid(4).toInt() : trackCount() - 1);
-        else
-            emit failed();
+        what == "fail" ? emit failed() : emit trackEnded(what.size() > 3 ? what.mid(4).toInt() : trackCount() - 1);
     }
 };
 
@@ -58,8 +52,10 @@ public:
 
 class TstDeviceRules : public QObject {
     Q_OBJECT
+    QPointer<FakeDriver> fake_;
+
 private slots:
-    void init()
+    void initTestCase()
     {
         setMediaDriverFactory([this](MediaEngine, const QString&, const QString&) {
             auto d = std::make_unique<FakeDriver>();
@@ -72,8 +68,9 @@ private slots:
     void rules_data()
     {
         QTest::addColumn<QString>("script");
-        // open[:ms,ms] video refuse | the verbs | engine: @ms end[:track] fail
-        // checks: =position #completions + playing - open, not playing x closed >calls since the last >
+        // video, refuse: of the next open; open[:ms,ms]: tracks of those lengths (one of 1000 ms)
+        // the verbs | engine reports: @ms (position) end[:track] fail | checks: =position
+        // #completions so far, + playing, - open and halted, x closed, >calls since the last >
         const char* rows[][2] = {
                 {"play to the end: once, at the length", "open play @400 =400 end =1000 #1 - end play #1 + end #2"},
                 {"past the probed length: held at the length", "open play @1200 =1000 #0 + end #1"},
@@ -109,7 +106,7 @@ private slots:
     void rules()
     {
         QFETCH(QString, script);
-        MediaDevice device(nullptr, {});
+        MediaDevice device;
         int done = 0;
         device.advise([&](DispId ev, const Args&) { done += ev == dispid::mci::Done; });
         device.put(dispid::mci::DeviceType, QStringLiteral("MPEGVideo"));
@@ -119,10 +116,17 @@ private slots:
             const QString arg = step.mid(1);
             if (QStringLiteral("=#+-x>").contains(step[0]))
                 QCoreApplication::processEvents();  // queued completions arrive
-            if (step.startsWith("open")) {
-                open(device, step.mid(5), video, refuse);
-            } else if (step == "video" || step == "refuse") {
+            if (step == "video" || step == "refuse") {
                 (step == "video" ? video : refuse) = true;
+            } else if (step.startsWith("open")) {
+                if (!fake_)
+                    device.put(dispid::mci::Command, QStringLiteral("open"));  // makes the driver
+                fake_->lengths.clear();
+                for (const QString& ms : step.size() > 5 ? step.mid(5).split(',') : QStringList{"1000"})
+                    fake_->lengths << ms.toLongLong();
+                std::tie(fake_->video, fake_->refuse, fake_->pos) = std::tuple(video, refuse, 0);
+                device.put(dispid::mci::Command, QStringLiteral("open"));
+                fake_->log.clear();
             } else if (step[0] == '@') {
                 fake_->pos = arg.toLongLong();
             } else if (step.startsWith("end") || step == "fail") {
@@ -134,56 +138,33 @@ private slots:
             } else if (step == "+" || step == "-" || step == "x") {
                 QCOMPARE(QPair(device.isOpen(), device.isPlaying()), QPair(step != "x", step == "+"));
             } else if (step[0] == '>') {
-                QCOMPARE(fake_->log.join(','), arg);
-                fake_->log.clear();
+                QCOMPARE(std::exchange(fake_->log, {}).join(','), arg);
             } else {
-                device.put(dispid::mci::Command, step.section(':', 0, 0));
+                device.put(dispid::mci::Command, step);
             }
         }
     }
 
-    // The engine's load queue: a long list is handed over a few at a time,
-    // answers of an earlier media are stale, entries map back to tracks.
+    // A long list is handed to the engine a few loads at a time; answers of
+    // an earlier media are stale; entries map back to tracks.
     void loadQueue()
     {
+        constexpr int kMax = LoadQueue::kMaxInFlight;
         LoadQueue q;
-        q.reset(LoadQueue::kMaxInFlight + 2);
+        q.reset(kMax + 2);
         const quint32 first = q.generation();
-        QList<int> sent;
-        for (int k = q.takeNext(); k >= 0; k = q.takeNext())
-            sent << k;
-        QCOMPARE(sent.size(), LoadQueue::kMaxInFlight);
-        QVERIFY(q.handedOver(LoadQueue::kMaxInFlight - 1) && !q.handedOver(LoadQueue::kMaxInFlight));
-        QVERIFY(q.answered(first, 5, 105));  // answers come in any order
-        QVERIFY(q.answered(first, 0, -1));   // refused: counted, no entry
-        QCOMPARE(QList<int>({q.takeNext(), q.takeNext(), q.takeNext()}),
-                 QList<int>({LoadQueue::kMaxInFlight, LoadQueue::kMaxInFlight + 1, -1}));
-        QVERIFY(!q.answered(first, LoadQueue::kMaxInFlight + 2, 7));  // never sent
+        int sent = 0;
+        while (q.takeNext() >= 0)
+            ++sent;
+        QVERIFY(sent == kMax && q.handedOver(kMax - 1) && !q.handedOver(kMax));
+        QVERIFY(q.answered(first, 5, 105) && q.answered(first, 0, -1));  // in any order; refused: no entry
+        QCOMPARE(QList<int>({q.takeNext(), q.takeNext(), q.takeNext()}), QList<int>({kMax, kMax + 1, -1}));
+        QVERIFY(!q.answered(first, kMax + 2, 7));  // never sent
         QCOMPARE(QList<int>({q.trackOf(105), q.trackOf(-1), q.trackOf(7)}), QList<int>({5, -1, -1}));
         q.reset(1);
-        QVERIFY(q.generation() != first && q.trackOf(105) == -1);
-        QVERIFY(!q.answered(first, 0, 200));  // of the earlier media
-        QCOMPARE(q.takeNext(), 0);
-        QVERIFY(q.answered(q.generation(), 0, 201) && q.trackOf(201) == 0 && q.takeNext() == -1);
+        QVERIFY(q.generation() != first && q.trackOf(105) == -1 && !q.answered(first, 0, 200));
+        QVERIFY(q.takeNext() == 0 && q.answered(q.generation(), 0, 201) && q.trackOf(201) == 0);
     }
-
-private:
-    // Opens a media of the given track lengths (default one of 1000 ms).
-    void open(MediaDevice& device, const QString& lengths, bool video, bool refuse)
-    {
-        if (!fake_)
-            device.put(dispid::mci::Command, QStringLiteral("open"));  // makes the driver
-        fake_->lengths.clear();
-        for (const QString& ms : lengths.isEmpty() ? QStringList{"1000"} : lengths.split(','))
-            fake_->lengths << ms.toLongLong();
-        fake_->video = video;
-        fake_->refuse = refuse;
-        fake_->pos = 0;
-        device.put(dispid::mci::Command, QStringLiteral("open"));
-        fake_->log.clear();
-    }
-
-    QPointer<FakeDriver> fake_;
 };
 
 QTEST_GUILESS_MAIN(TstDeviceRules)
