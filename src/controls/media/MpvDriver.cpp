@@ -21,10 +21,10 @@
 //   bounded by an interrupt callback, while mpv loads the same file
 //   asynchronously; the device's length is the probed one, and the device
 //   holds the position at the length at the end, since mpv's time-pos can
-//   stop short of its duration or run past it.
-//   A dedicated render thread would have allowed
-//   synchronous waits, at the price of a second GL context and locking
-//   around every frame; the probe is cheaper and keeps one thread.
+//   stop short of its duration or run past it. A dedicated render thread
+//   would have allowed synchronous waits, at the price of a second GL
+//   context and locking around every frame; the probe is cheaper and keeps
+//   one thread.
 // - mpv refuses to initialise unless LC_NUMERIC is "C". QApplication sets
 //   the locale from the environment, so the core is created lazily, on the
 //   first open, after the locale is put back to "C" for numbers.
@@ -32,13 +32,14 @@
 //   entry, with reason "eof" or "error". Without keep-open every entry ends
 //   that way, the last one too, however short, long or damaged the file is;
 //   the engine then goes idle with its playlist kept, so playing a track
-//   again is "playlist-play-index".
+//   again is "playlist-play-index". A seek that the end-file overtakes is
+//   made again on a fresh start of the track.
 // - pause carries over into the next file, so every open sets it.
 // - A playlist plays as mpv's own playlist of its tracks: the first loaded
 //   with "replace", the others appended; mpv runs from one track into the
-//   next by itself. Each load's
-//   reply names its playlist entry id; start and end events carry the id,
-//   which tells which track they are about. Seeking to another track is
+//   next by itself. Each load's reply names its playlist entry id (the load
+//   queue keeps them); start and end events carry the id, which tells which
+//   track they are about. Seeking to another track is
 //   "playlist-play-index" followed by a seek once that track has loaded.
 // - mpv reports time-pos some tens of milliseconds apart while playing
 //   audio. Between two reports the position runs on by the wall clock (at

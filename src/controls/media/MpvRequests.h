@@ -35,8 +35,5 @@ enum : uint64_t { PropTimePos = 1, PropMute };
 
 // At most this far the position runs on past the engine's last report.
 constexpr qint64 kMaxRunOnMs = 200;
-// Track loads sent ahead of their replies: the engine refuses asynchronous
-// requests once about a thousand replies are outstanding, so a long list is
-// fed to it as the replies come back.
 
 }  // namespace corvane::mpvreq
