@@ -82,3 +82,6 @@ kinds=(WAVEAudio "$T/tone.wav" AVIVideo "$T/small.avi" Sequencer "$T/song.mid")
 # more cycles and does not go away with fewer arenas.
 "$B" rss 200 400 "${kinds[@]}" 2>/dev/null
 MALLOC_ARENA_MAX=2 "$B" rss 10 200 "${kinds[@]}" 2>/dev/null | sed 's/^/MALLOC_ARENA_MAX=2: /' 
+
+echo "-- end of media: clips of 1 ms to 1 s, cut and overwritten files of each sampled kind"
+bash bench/device/sweep.sh | grep -E "FAIL|^sweep" || true

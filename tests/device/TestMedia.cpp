@@ -1,7 +1,6 @@
 #include "TestMedia.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 
 namespace corvane::test {
@@ -10,17 +9,13 @@ QString makeMedia(const QString& dir, const QString& name, const QStringList& ar
 {
     const QString out = QDir(dir).absoluteFilePath(name);
     QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start("ffmpeg", QStringList{"-nostdin", "-hide_banner", "-loglevel", "error", "-y"} + args + QStringList{out});
-    const bool made = p.waitForFinished(60000) && p.exitCode() == 0;
-    if (!made)
-        qWarning("ffmpeg failed for %s: %s", qPrintable(name), p.readAll().constData());
-    return made ? out : QString();
+    p.start("ffmpeg", QStringList{"-nostdin", "-loglevel", "error", "-y"} + args + QStringList{out});
+    return p.waitForFinished(60000) && p.exitCode() == 0 ? out : QString();
 }
 
-static QStringList lavfi(const char* source, double seconds)
+QStringList lavfi(const QString& source, double seconds)
 {
-    return {"-f", "lavfi", "-i", QString::fromLatin1(source) + ":duration=" + QString::number(seconds)};
+    return {"-f", "lavfi", "-i", source + ":duration=" + QString::number(seconds)};
 }
 
 QString makeWav(const QString& dir, const QString& name, double seconds)
@@ -28,52 +23,38 @@ QString makeWav(const QString& dir, const QString& name, double seconds)
     return makeMedia(dir, name, lavfi("sine=frequency=440", seconds));
 }
 
-QString makeAvi(const QString& dir, double seconds)
-{
-    return makeMedia(dir, "clip.avi",
-                     lavfi("testsrc=size=160x120:rate=25", seconds) + lavfi("sine=frequency=330", seconds)
-                             + QStringList{"-c:v", "mpeg4", "-c:a", "pcm_s16le", "-shortest"});
-}
-
-QString makeVideoOnly(const QString& dir, double seconds)
-{
-    return makeMedia(dir, "silent.avi", lavfi("testsrc=size=160x120:rate=25", seconds) + QStringList{"-c:v", "mpeg4"});
-}
-
-// A 32-bit number, big- or little-endian.
-static QByteArray u32(quint32 v, bool bigEndian)
-{
-    QByteArray b;
-    for (int i = 0; i < 4; ++i)
-        b.append(char(v >> (bigEndian ? 24 - 8 * i : 8 * i)));
-    return b;
-}
-
 QByteArray midiBytes(int beats)
 {
-    // Track 1: tempo 500000 us/beat at 0, 1000000 us/beat at tick 480 (delta 83 60).
-    const QByteArray t1("\x00\xff\x51\x03\x07\xa1\x20\x83\x60\xff\x51\x03\x0f\x42\x40\x00\xff\x2f\x00", 19);
-    // Track 2: a program change, then a note a beat, its note-off in running status.
-    QByteArray t2("\x00\xc0\x00", 3);
+    // One track: tempo, program change, a note a beat; the tempo halves after the first.
+    QByteArray t("\x00\xff\x51\x03\x07\xa1\x20\x00\xc0\x00", 10);
     for (int i = 0; i < beats; ++i)
-        t2.append("\x00\x90\x3c\x60\x83\x60\x3c\x00", 8);
-    t2.append("\x00\xff\x2f\x00", 4);
-    // Format 1, 2 tracks, 480 ticks a beat.
-    return "MThd" + u32(6, true) + QByteArray("\x00\x01\x00\x02\x01\xe0", 6) + "MTrk" + u32(quint32(t1.size()), true)
-            + t1 + "MTrk" + u32(quint32(t2.size()), true) + t2;
-}
-
-QByteArray rmidBytes(const QByteArray& smf)
-{
-    const QByteArray data = "RMIDdata" + u32(quint32(smf.size()), false) + smf + QByteArray(smf.size() % 2, '\0');
-    return "RIFF" + u32(quint32(data.size()), false) + data;
+        t.append("\x00\x90\x3c\x60\x83\x60\x80\x3c\x00", 9)
+                .append(i ? "" : QByteArray("\x00\xff\x51\x03\x0f\x42\x40", 7));
+    t.append("\x00\xff\x2f\x00", 4);
+    const char size[] = {0, 0, char(t.size() >> 8), char(t.size())};
+    return QByteArray("MThd\0\0\0\x06\0\0\0\x01\x01\xe0MTrk", 18) + QByteArray(size, 4) + t;
 }
 
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
 {
-    const QString path = QDir(dir).absoluteFilePath(name);
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? path : QString();
+    QFile f(QDir(dir).absoluteFilePath(name));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName() : QString();
+}
+
+DeviceHarness::DeviceHarness(MediaDeviceOptions outputs) : device(std::make_unique<MediaDevice>(nullptr, outputs))
+{
+    device->advise([this](DispId ev, const Args&) {
+        if (ev == dispid::mci::Done)
+            completions.append({position(), length()});
+        statusUpdates += ev == dispid::mci::StatusUpdate;
+    });
+}
+
+void DeviceHarness::open(const QString& type, const QString& path)
+{
+    device->put(dispid::mci::DeviceType, type);
+    device->put(dispid::mci::FileName, path);
+    command("open");
 }
 
 }  // namespace corvane::test

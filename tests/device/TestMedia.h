@@ -1,24 +1,37 @@
 #pragma once
-// Test media made on the spot: ffmpeg for the sampled kinds, written bytes for
-// MIDI and its RIFF wrap. Nothing is shipped with the tests.
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
+// Test media made on the spot (ffmpeg; MIDI as bytes), and a real media device
+// with null outputs driven as the program drives it, logging each completion
+// as (position, length) at that moment.
+#include "DispatchIds.h"
+#include "media/MediaDevice.h"
+
+#include <memory>
+#include <QTest>
 
 namespace corvane::test {
 
-// ffmpeg with the given input and output arguments; the absolute path of the
-// file made in dir, or an empty string. The others make media of each kind.
+// ffmpeg with these arguments, writing dir/name; its absolute path, or "".
 QString makeMedia(const QString& dir, const QString& name, const QStringList& args);
+QStringList lavfi(const QString& source, double seconds);  // an input of a lavfi source
 QString makeWav(const QString& dir, const QString& name = QStringLiteral("tone.wav"), double seconds = 1.0);
-QString makeAvi(const QString& dir, double seconds = 1.0);
-QString makeVideoOnly(const QString& dir, double seconds = 1.0);
-
-// A format-1 MIDI file of two tracks, 480 ticks a beat, 120 bpm for the first
-// beat and 60 bpm after, so 500 + 1000 * (beats - 1) ms long; and its RIFF RMID wrap.
+// 480 ticks a beat, 120 bpm for the first beat, 60 after: 500 + 1000 * (beats - 1) ms.
 QByteArray midiBytes(int beats = 2);
-QByteArray rmidBytes(const QByteArray& smf);
-
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes);
+
+struct DeviceHarness {
+    explicit DeviceHarness(MediaDeviceOptions outputs = {QStringLiteral("null"), QStringLiteral("null")});
+    void open(const QString& type, const QString& path);
+    void command(const char* verb) { device->put(dispid::mci::Command, QString::fromLatin1(verb)); }
+    int length() { return device->get(dispid::mci::Length).toInt(); }
+    int position() { return device->get(dispid::mci::Position).toInt(); }
+    bool waitForCompletions(int n, int ms)
+    {
+        return QTest::qWaitFor([&] { return completions.size() >= n; }, ms);
+    }
+
+    std::unique_ptr<MediaDevice> device;
+    QList<QPair<int, int>> completions;
+    int statusUpdates = 0;
+};
 
 }  // namespace corvane::test

@@ -1,6 +1,5 @@
 // The video window, drawn through mpv's render API. Needs a display with
 // OpenGL (Xvfb and Mesa's llvmpipe do).
-#include "DeviceHarness.h"
 #include "media/VideoWindow.h"
 #include "TestMedia.h"
 
@@ -38,7 +37,7 @@ private slots:
         QCOMPARE(w->size() * w->devicePixelRatio(), QSize(160, 120));
 
         h.command("play");
-        QVERIFY(h.waitFor([&] { return w->framesDrawn() > 3; }, 15000));
+        QVERIFY(QTest::qWaitFor([&] { return w->framesDrawn() > 3; }, 15000));
         const QImage shot = w->screen()->grabWindow(w->winId()).toImage();  // as the X server shows it
         const QColor top = shot.pixelColor(80, 30), bottom = shot.pixelColor(80, 90);
         QVERIFY(top.red() > 200 && top.blue() < 60 && bottom.blue() > 200 && bottom.red() < 60);
@@ -46,7 +45,7 @@ private slots:
         // The close box hides it; frames are taken undrawn and playing goes on.
         QVERIFY(!w->close() && !w->isVisible());
         const quint64 drawn = w->framesDrawn(), taken = w->framesTaken();
-        QVERIFY(h.waitFor([&] { return w->framesTaken() > taken + 1; }, 15000) && w->framesDrawn() == drawn);
+        QVERIFY(QTest::qWaitFor([&] { return w->framesTaken() > taken + 1; }, 15000) && w->framesDrawn() == drawn);
         QVERIFY(h.waitForCompletions(1, 15000));
 
         h.open("WAVEAudio", avi);  // no picture for the audio types
@@ -55,7 +54,7 @@ private slots:
         // plays on to its end; the next video gets a new one, "close" hides it.
         h.open("AVIVideo", avi);
         h.command("play");
-        QVERIFY(w->isVisible() && h.waitFor([&] { return w->framesDrawn() > drawn + 3; }, 15000));
+        QVERIFY(w->isVisible() && QTest::qWaitFor([&] { return w->framesDrawn() > drawn + 3; }, 15000));
         delete w.data();
         QVERIFY(h.waitForCompletions(2, 15000));
         h.open("AVIVideo", avi);

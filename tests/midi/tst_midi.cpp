@@ -1,5 +1,4 @@
 // MIDI files as other programs write them: what the reader makes of each, and the device opens and plays.
-#include "DeviceHarness.h"
 #include "media/MidiFile.h"
 #include "TestMedia.h"
 

@@ -375,7 +375,7 @@ void FluidDriver::poll()
         spent_ = true;
         poll_->stop();
         fluid_player_stop(player_);
-        emit ended();
+        emit trackEnded(0);
     }
 }
 

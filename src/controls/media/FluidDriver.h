@@ -41,6 +41,7 @@ public:
     bool hasVideo() const override { return false; }
     void setMuted(bool muted) override;
     bool engineMuted() const override;
+    QString engineName() const override { return QStringLiteral("fluidsynth"); }
 
     // Which output the samples go to: "pulseaudio", "alsa" or "file".
     QString audioDriverName() const { return driverName_; }

@@ -1,10 +1,7 @@
 #include "MediaDevice.h"
 
 #include "DispatchIds.h"
-#include "FluidDriver.h"
-#include "MpvDriver.h"
 #include "Playlist.h"
-#include "VideoWindow.h"
 
 #include <algorithm>
 #include <limits>
@@ -16,10 +13,14 @@ namespace corvane {
 namespace {
 
 constexpr qint64 kAudioStepMs = 5000;
+// "back" at the end of a video leaves the end by about a frame.
+constexpr qint64 kVideoBackFromEndMs = 40;
 // Tracks of a playlist probed at most; later entries are dropped.
 constexpr int kMaxListTracks = playlist::kMaxTracks;
 
 int32_t toInt32(qint64 v) { return int32_t(std::clamp<qint64>(v, 0, std::numeric_limits<int32_t>::max())); }
+
+bool sameType(const QString& a, const char* b) { return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0; }
 
 }  // namespace
 
@@ -34,8 +35,8 @@ MediaDevice::~MediaDevice()
 {
     statusTimer_->stop();
     // Drivers go first and in a fixed order; each shuts its engine down.
-    fluid_.reset();
-    mpv_.reset();
+    drivers_[int(MediaEngine::Fluid)].reset();
+    drivers_[int(MediaEngine::Mpv)].reset();
 }
 
 void MediaDevice::put(DispId id, const Variant& value)
@@ -63,7 +64,7 @@ Variant MediaDevice::get(DispId id)
     case Command: return QString();
     case Flag52: return flag52_;
     case Mute: return mute_;
-    case Length: return toInt32(open_ ? driver_->lengthMs() : 0);
+    case Length: return toInt32(isOpen() ? driver_->lengthMs() : 0);
     case Position: return toInt32(positionMs());
     default: return {};
     }
@@ -71,92 +72,73 @@ Variant MediaDevice::get(DispId id)
 
 Variant MediaDevice::call(DispId, const Args&) { return {}; }
 
-bool MediaDevice::engineMuted() const
+bool MediaDevice::engineMuted() const { return driver_ && driver_->engineMuted(); }
+
+QString MediaDevice::engineName() const { return isOpen() ? driver_->engineName() : QString(); }
+
+VideoWindow* MediaDevice::videoWindow() const
 {
-    if (driver_)
-        return driver_->engineMuted();
-    return false;
+    const auto& mpv = drivers_[int(MediaEngine::Mpv)];
+    return mpv ? mpv->videoWindow() : nullptr;
 }
 
-QString MediaDevice::engineName() const
-{
-    if (!open_)
-        return {};
-    return driver_ == mpv_.get() ? QStringLiteral("mpv") : QStringLiteral("fluidsynth");
-}
-
-VideoWindow* MediaDevice::videoWindow() const { return mpv_ ? mpv_->videoWindow() : nullptr; }
-
+// The position report: the engine's, within the media, and in plain play
+// never below what was given out before.
 qint64 MediaDevice::positionMs() const
 {
-    if (!open_)
+    if (state_ == State::Closed)
         return 0;
     const qint64 length = driver_->lengthMs();
-    if (atEnd_)
+    if (state_ == State::AtEnd)
         return length;
-    return qBound<qint64>(0, driver_->positionMs(), length);
+    floor_ = std::max(floor_, std::clamp<qint64>(driver_->positionMs(), 0, length));
+    return floor_;
 }
 
 void MediaDevice::command(const QString& verb)
 {
-    if (verb == QLatin1String("open")) {
-        doOpen();
-        return;
-    }
-    if (verb == QLatin1String("close")) {
-        doClose();
-        return;
-    }
-    if (!open_)
-        return;
-    if (verb == QLatin1String("play")) {
-        doPlay();
-    } else if (verb == QLatin1String("pause") || verb == QLatin1String("stop")) {
-        // Both halt and keep the place; a later "play" goes on from there.
-        playing_ = false;
-        driver_->pause();
-    } else if (verb == QLatin1String("prev")) {
-        atEnd_ = false;
-        driver_->seek(0);  // the start of the first track
-    } else if (verb == QLatin1String("next")) {
-        const int track = driver_->currentTrack();
-        if (!atEnd_ && track + 1 < driver_->trackCount())
-            driver_->seek(driver_->trackStartMs(track + 1));
-        else
-            goToEnd();
-    } else if (verb == QLatin1String("step")) {
-        doStep(+1);
-    } else if (verb == QLatin1String("back")) {
-        doStep(-1);
+    static const struct {
+        const char* name;
+        void (MediaDevice::*run)();
+        bool needsOpen;
+    } verbs[] = {
+            {"open", &MediaDevice::doOpen, false}, {"close", &MediaDevice::doClose, false},
+            {"play", &MediaDevice::doPlay, true},  {"pause", &MediaDevice::doPause, true},
+            {"stop", &MediaDevice::doStop, true},  {"prev", &MediaDevice::doPrev, true},
+            {"next", &MediaDevice::doNext, true},  {"step", &MediaDevice::doStep, true},
+            {"back", &MediaDevice::doBack, true},
+    };
+    for (const auto& v : verbs) {
+        if (verb == QLatin1String(v.name)) {
+            if (!v.needsOpen || isOpen())
+                (this->*v.run)();
+            return;
+        }
     }
 }
 
 MediaDriver* MediaDevice::driverFor(const QString& deviceType, bool* allowVideo)
 {
     *allowVideo = false;
-    if (deviceType.compare(QLatin1String("Sequencer"), Qt::CaseInsensitive) == 0) {
-        if (!fluid_) {
-            fluid_ = std::make_unique<FluidDriver>(options_.audioOutput);
-            connect(fluid_.get(), &MediaDriver::ended, this, &MediaDevice::onDriverEnded);
-            connect(fluid_.get(), &MediaDriver::failed, this, &MediaDevice::onDriverFailed);
-        }
-        return fluid_.get();
+    MediaEngine engine = MediaEngine::Mpv;
+    if (sameType(deviceType, "Sequencer"))
+        engine = MediaEngine::Fluid;
+    else if (sameType(deviceType, "AVIVideo") || sameType(deviceType, "MPEGVideo")
+             || sameType(deviceType, "MPEGVideo2"))
+        *allowVideo = true;
+    else if (!sameType(deviceType, "WAVEAudio"))
+        return nullptr;
+    auto& driver = drivers_[int(engine)];
+    if (!driver) {
+        driver = makeMediaDriver(engine, options_.audioOutput, options_.videoOutput);
+        connect(driver.get(), &MediaDriver::trackEnded, this, &MediaDevice::onTrackEnded);
+        connect(driver.get(), &MediaDriver::failed, this, &MediaDevice::onFailed);
     }
-    static const char* const mpvTypes[] = {"AVIVideo", "WAVEAudio", "MPEGVideo", "MPEGVideo2"};
-    for (const char* t : mpvTypes) {
-        if (deviceType.compare(QLatin1String(t), Qt::CaseInsensitive) != 0)
-            continue;
-        *allowVideo = deviceType.compare(QLatin1String("WAVEAudio"), Qt::CaseInsensitive) != 0;
-        if (!mpv_) {
-            mpv_ = std::make_unique<MpvDriver>(options_.audioOutput, options_.videoOutput);
-            connect(mpv_.get(), &MediaDriver::ended, this, &MediaDevice::onDriverEnded);
-            connect(mpv_.get(), &MediaDriver::failed, this, &MediaDevice::onDriverFailed);
-        }
-        return mpv_.get();
-    }
-    return nullptr;
+    return driver.get();
 }
 
+// Open over anything: whatever was open is closed first (a pending
+// completion with it); the new media waits at its start.
 void MediaDevice::doOpen()
 {
     doClose();
@@ -166,46 +148,83 @@ void MediaDevice::doOpen()
         return;
     const QString path = QFileInfo(fileName_).absoluteFilePath();
     driver->setMuted(mute_);
-    // A playlist plays as one media of its tracks; mpv is never given the
-    // list itself.
-    const bool opened = driver == mpv_.get() && playlist::isPlaylistFile(path)
-            ? mpv_->openList(playlist::readPlaylist(path, kMaxListTracks), allowVideo)
+    // A playlist plays as one media of its tracks; the engine is never given
+    // the list itself.
+    const bool opened = playlist::isPlaylistFile(path)
+            ? driver->openList(playlist::readPlaylist(path, kMaxListTracks), allowVideo)
             : driver->open(path, allowVideo);
     if (!opened)
         return;
     driver_ = driver;
-    open_ = true;
+    state_ = State::Stopped;
     statusTimer_->start();
 }
 
 void MediaDevice::doClose()
 {
-    ++completions_;
+    ++arrivals_;
     statusTimer_->stop();
-    if (mpv_)
-        mpv_->close();
-    if (fluid_)
-        fluid_->close();
-    open_ = false;
-    playing_ = false;
-    atEnd_ = false;
+    for (auto& driver : drivers_)
+        if (driver)
+            driver->close();
+    state_ = State::Closed;
+    engineEnded_ = false;
+    floor_ = 0;
 }
 
 void MediaDevice::doPlay()
 {
-    if (atEnd_) {
-        atEnd_ = false;
-        driver_->seek(0);
+    if (engineEnded_) {
+        reachEnd();  // the engine has nothing more to play
+        return;
     }
-    playing_ = true;
+    if (state_ == State::AtEnd)
+        seekTo(0);
+    state_ = State::Playing;
     driver_->play();
 }
 
-void MediaDevice::doStep(int direction)
+void MediaDevice::doPause()
 {
+    if (state_ != State::Playing)
+        return;
+    state_ = State::Paused;
+    driver_->pause();
+}
+
+// Halts and keeps the place; a later "play" goes on from there.
+void MediaDevice::doStop()
+{
+    if (state_ != State::Playing && state_ != State::Paused)
+        return;
+    state_ = State::Stopped;
+    driver_->pause();
+}
+
+void MediaDevice::doPrev() { seekTo(0); }
+
+void MediaDevice::doNext()
+{
+    const int track = driver_->currentTrack();
+    if (state_ != State::AtEnd && track + 1 < driver_->trackCount())
+        seekTo(driver_->trackStartMs(track + 1));
+    else
+        reachEnd();
+}
+
+void MediaDevice::step(int direction)
+{
+    const qint64 length = driver_->lengthMs();
     if (driver_->hasVideo()) {
-        playing_ = false;
-        atEnd_ = false;
+        if (state_ == State::AtEnd) {
+            if (direction < 0)
+                seekTo(length - kVideoBackFromEndMs);
+            return;
+        }
+        if (state_ == State::Playing)
+            state_ = State::Paused;  // the engine halts after a frame step
+        engineEnded_ = false;
+        floor_ = direction < 0 ? 0 : floor_;
         driver_->frameStep(direction);
         return;
     }
@@ -214,51 +233,63 @@ void MediaDevice::doStep(int direction)
     const int track = driver_->currentTrack();
     const bool last = track + 1 >= driver_->trackCount();
     const qint64 start = driver_->trackStartMs(track);
-    const qint64 end = last ? driver_->lengthMs() : driver_->trackStartMs(track + 1);
+    const qint64 end = last ? length : driver_->trackStartMs(track + 1);
     const qint64 target = positionMs() + direction * kAudioStepMs;
-    if (target >= end && last) {
-        goToEnd();
-        return;
-    }
-    atEnd_ = false;
-    driver_->seek(qBound(start, target, end));
+    if (target >= end && last)
+        reachEnd();
+    else if (state_ != State::AtEnd || direction < 0)
+        seekTo(qBound(start, target, end));
 }
 
-void MediaDevice::goToEnd()
+// Every move that is not plain play: the position may go back to `ms`.
+void MediaDevice::seekTo(qint64 ms)
 {
-    if (atEnd_)
+    ms = std::clamp<qint64>(ms, 0, driver_->lengthMs());
+    if (state_ == State::AtEnd)
+        state_ = State::Stopped;
+    engineEnded_ = false;
+    floor_ = ms;
+    driver_->seek(ms);
+}
+
+// One arrival at the end: the position is the length from now on, and one
+// completion follows from the event loop, not from inside the caller's
+// command; dropped if the device left the end (or the file) first.
+void MediaDevice::reachEnd()
+{
+    if (state_ == State::AtEnd)
         return;
-    atEnd_ = true;
-    playing_ = false;
+    state_ = State::AtEnd;
+    engineEnded_ = false;
     driver_->seekToEnd();
-    // Delivered from the event loop, not from inside the caller's command;
-    // dropped if the device left the end (or the file) in the meantime.
-    const quint64 seq = ++completions_;
+    const quint64 seq = ++arrivals_;
     QTimer::singleShot(0, this, [this, seq] {
-        if (seq == completions_ && open_ && atEnd_)
+        if (seq == arrivals_ && state_ == State::AtEnd)
             raise(dispid::mci::Done, {Variant(int32_t(1))});
     });
 }
 
-void MediaDevice::onDriverEnded()
+void MediaDevice::onTrackEnded(int track)
 {
-    if (!open_ || sender() != driver_ || !playing_)
-        return;
-    goToEnd();
+    if (state_ == State::Closed || sender() != driver_ || track + 1 < driver_->trackCount())
+        return;  // another engine, or the engine goes on with the next track
+    if (state_ == State::Playing)
+        reachEnd();
+    else if (state_ != State::AtEnd)
+        engineEnded_ = true;
 }
 
-void MediaDevice::onDriverFailed()
+void MediaDevice::onFailed()
 {
-    if (open_ && sender() == driver_)
+    if (isOpen() && sender() == driver_)
         doClose();
 }
 
 void MediaDevice::applyMute()
 {
-    if (mpv_)
-        mpv_->setMuted(mute_);
-    if (fluid_)
-        fluid_->setMuted(mute_);
+    for (auto& driver : drivers_)
+        if (driver)
+            driver->setMuted(mute_);
 }
 
 }  // namespace corvane

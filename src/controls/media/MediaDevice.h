@@ -14,7 +14,12 @@
 // semantics the program relies on: completion comes once each time the media
 // reaches its end (by playing or by "next"), and at that moment the position
 // equals the length exactly; "play" at the end starts again from the start.
+//
+// The transport is one state machine: closed, stopped, playing, paused and
+// at the end. Every verb and every engine report (a track ended, the media
+// failed, a position) is a transition of it; the engines decide nothing.
 #include "Dispatch.h"
+#include "MediaDriver.h"
 
 #include <memory>
 #include <QObject>
@@ -24,9 +29,6 @@ class QTimer;
 
 namespace corvane {
 
-class MediaDriver;
-class MpvDriver;
-class FluidDriver;
 class VideoWindow;
 
 struct MediaDeviceOptions {
@@ -46,8 +48,8 @@ public:
     Variant call(DispId id, const Args& args = {}) override;
 
     // For diagnostics and tests: what the engines themselves report.
-    bool isOpen() const { return open_; }
-    bool isPlaying() const { return playing_; }
+    bool isOpen() const { return state_ != State::Closed; }
+    bool isPlaying() const { return state_ == State::Playing; }
     bool engineMuted() const;
     QString engineName() const;
     VideoWindow* videoWindow() const;
@@ -55,14 +57,23 @@ public:
     static constexpr int kStatusIntervalMs = 125;
 
 private:
+    enum class State { Closed, Stopped, Playing, Paused, AtEnd };
+
     void command(const QString& verb);
     void doOpen();
     void doClose();
     void doPlay();
-    void doStep(int direction);
-    void goToEnd();
-    void onDriverEnded();
-    void onDriverFailed();
+    void doPause();
+    void doStop();
+    void doPrev();
+    void doNext();
+    void doStep() { step(+1); }
+    void doBack() { step(-1); }
+    void step(int direction);
+    void seekTo(qint64 ms);
+    void reachEnd();
+    void onTrackEnded(int track);
+    void onFailed();
     void applyMute();
     qint64 positionMs() const;
     MediaDriver* driverFor(const QString& deviceType, bool* allowVideo);
@@ -73,14 +84,17 @@ private:
     bool flag52_ = false;
     bool mute_ = false;
 
-    std::unique_ptr<MpvDriver> mpv_;
-    std::unique_ptr<FluidDriver> fluid_;
-    MediaDriver* driver_ = nullptr;  // the engine of the open file
+    // One driver per engine, made on first use; driver_ plays the open file.
+    std::unique_ptr<MediaDriver> drivers_[2];
+    MediaDriver* driver_ = nullptr;
     QTimer* statusTimer_ = nullptr;
-    bool open_ = false;
-    bool playing_ = false;
-    bool atEnd_ = false;
-    quint64 completions_ = 0;  // bumped by every completion and close
+    State state_ = State::Closed;
+    // The engine ended the last track while the device was not playing; the
+    // next "play" arrives at the end at once.
+    bool engineEnded_ = false;
+    // In plain play the position never falls below what was last given out.
+    mutable qint64 floor_ = 0;
+    quint64 arrivals_ = 0;  // bumped by every arrival at the end and every close
 };
 
 }  // namespace corvane

@@ -2,13 +2,21 @@
 // What the media device asks of a playing engine. A driver plays one media
 // at a time (one file, or the tracks of a playlist); every call is made on
 // the GUI thread and returns at once, and every signal is emitted on the GUI
-// thread. Position and length are whole
-// milliseconds. The device, not the driver, owns the transport semantics
-// (completion once, position equal to length at the end, "next", "step").
+// thread. Position and length are whole milliseconds.
+//
+// A driver reports facts only: where the engine is, and that the engine
+// stopped playing a track (its end, or it gave up on it). The device owns
+// the transport rules (completion once, position equal to length at the
+// end, "next", "step").
+#include <functional>
+#include <memory>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace corvane {
+
+class VideoWindow;
 
 class MediaDriver : public QObject {
     Q_OBJECT
@@ -20,12 +28,16 @@ public:
     // length is known when it returns. allowVideo is false for the audio
     // device types, which never show a picture.
     virtual bool open(const QString& absolutePath, bool allowVideo) = 0;
+    // Opens the playable files among absolutePaths (a playlist's tracks) as
+    // one media, paused at the start of the first. False, with nothing open,
+    // when none is playable or the engine plays no lists.
+    virtual bool openList(const QStringList& /*absolutePaths*/, bool /*allowVideo*/) { return false; }
     virtual void close() = 0;
 
     virtual void play() = 0;
     virtual void pause() = 0;
     virtual void seek(qint64 ms) = 0;
-    // Leaves the engine paused at (or next to) its last moment.
+    // Leaves the engine paused at (or past) its last moment.
     virtual void seekToEnd() = 0;
     // One frame forward (+1) or back (-1); only where hasVideo().
     virtual void frameStep(int direction) = 0;
@@ -45,12 +57,27 @@ public:
     virtual void setMuted(bool muted) = 0;
     // Whether the engine itself is silent now, as the engine reports it.
     virtual bool engineMuted() const = 0;
+    virtual QString engineName() const = 0;
+    virtual VideoWindow* videoWindow() const { return nullptr; }
 
 signals:
-    // The engine played to the end of the media after play().
-    void ended();
-    // The engine gave up on the file after open() had accepted it.
+    // The engine stopped playing `track`: it reached its end, or gave up on
+    // it part of the way. Once per time the engine leaves a track that way.
+    void trackEnded(int track);
+    // The engine refused the media after open() had accepted it.
     void failed();
 };
+
+// The engines behind the device types.
+enum class MediaEngine { Mpv, Fluid };
+
+using MediaDriverFactory = std::function<std::unique_ptr<MediaDriver>(MediaEngine, const QString& audioOutput,
+                                                                      const QString& videoOutput)>;
+
+// The drivers the devices made from now on use; an empty factory puts the
+// real engines back. For tests.
+void setMediaDriverFactory(MediaDriverFactory factory);
+std::unique_ptr<MediaDriver> makeMediaDriver(MediaEngine engine, const QString& audioOutput,
+                                             const QString& videoOutput);
 
 }  // namespace corvane

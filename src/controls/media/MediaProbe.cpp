@@ -18,7 +18,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A container guess below this score is a guess from a few bytes or the name
-// alone (random data named .mp3, say); the engine refuses those too.
+// alone (random data named .mp3, say); the engine refuses those too. Only
+// when the guess is the container the file's name says is it taken (an .mp3
+// of a frame or two scores no more), and the engine is then told it.
 constexpr int kMinProbeScore = AVPROBE_SCORE_RETRY + 1;
 
 int interruptAfterDeadline(void* opaque) { return Clock::now() >= *static_cast<Clock::time_point*>(opaque) ? 1 : 0; }
@@ -119,26 +121,19 @@ MediaInfo notPlayable(const char* why)
     return info;
 }
 
-}  // namespace
-
-MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::milliseconds limit)
+const char* fileProblem(const QFileInfo& fi)
 {
-    const QFileInfo fi(absolutePath);
     if (!fi.isAbsolute() || !fi.exists())
-        return notPlayable("no such file");
+        return "no such file";
     if (!fi.isFile())
-        return notPlayable("not a regular file");
-    if (fi.size() == 0)
-        return notPlayable("empty file");
+        return "not a regular file";
+    return fi.size() == 0 ? "empty file" : nullptr;
+}
 
-    Clock::time_point deadline = Clock::now() + limit;
-    FormatContext fc;
-    fc.ctx = avformat_alloc_context();
-    if (!fc.ctx)
-        return notPlayable("out of memory");
-    fc.ctx->interrupt_callback.callback = interruptAfterDeadline;
-    fc.ctx->interrupt_callback.opaque = &deadline;
-
+// Opens the container and learns its streams; why not, or nullptr.
+const char* openStreams(FormatContext& fc, const QString& absolutePath, const Clock::time_point& deadline,
+                        QByteArray* container)
+{
     AVDictionary* opts = nullptr;
     av_dict_set(&opts, "protocol_whitelist", "file", 0);
     // Guessing the container reads ever larger heads of the file, up to this
@@ -150,52 +145,89 @@ MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::millisecon
     av_dict_free(&opts);
     if (rc < 0) {
         fc.ctx = nullptr;  // freed by avformat_open_input on failure
-        return notPlayable(Clock::now() >= deadline ? "timed out" : "unknown format");
+        return Clock::now() >= deadline ? "timed out" : "unknown format";
     }
-    if (fc.ctx->probe_score < kMinProbeScore)
-        return notPlayable("unknown format");
+    if (fc.ctx->probe_score < kMinProbeScore) {
+        const AVInputFormat* guess = fc.ctx->iformat;
+        if (!guess->extensions || !av_match_ext(url.constData(), guess->extensions))
+            return "unknown format";
+        *container = QByteArray(guess->name).split(',').first();
+    }
     // Decoding a few packets to learn the streams costs some milliseconds;
     // only containers that need it pay for it.
-    if (headerComplete(fc.ctx)) {
-        if (!hasData(fc.ctx))
-            return notPlayable("no media data");
-    } else if (avformat_find_stream_info(fc.ctx, nullptr) < 0 || Clock::now() >= deadline) {
-        return notPlayable(Clock::now() >= deadline ? "timed out" : "unreadable streams");
-    }
+    if (headerComplete(fc.ctx))
+        return hasData(fc.ctx) ? nullptr : "no media data";
+    if (avformat_find_stream_info(fc.ctx, nullptr) < 0 || Clock::now() >= deadline)
+        return Clock::now() >= deadline ? "timed out" : "unreadable streams";
+    return nullptr;
+}
 
-    MediaInfo info;
-    for (unsigned i = 0; i < fc.ctx->nb_streams; ++i) {
-        const AVStream* st = fc.ctx->streams[i];
+QSize displaySize(const AVStream* st)
+{
+    const AVCodecParameters* par = st->codecpar;
+    double w = par->width;
+    const AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
+    if (sar.num > 0 && sar.den > 0)
+        w = w * sar.num / sar.den;
+    return QSize(int(std::lround(w)), par->height);
+}
+
+void readStreams(const AVFormatContext* ctx, MediaInfo* info)
+{
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream* st = ctx->streams[i];
         const AVCodecParameters* par = st->codecpar;
         if (!decodable(par))
             continue;
         if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0) {
-            info.hasAudio = true;
+            info->hasAudio = true;
         } else if (par->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC)
-                   && par->width > 0 && par->height > 0 && !info.hasVideo) {
-            info.hasVideo = true;
-            double w = par->width;
-            const AVRational sar = st->sample_aspect_ratio.num ? st->sample_aspect_ratio : par->sample_aspect_ratio;
-            if (sar.num > 0 && sar.den > 0)
-                w = w * sar.num / sar.den;
-            info.videoSize = QSize(int(std::lround(w)), par->height);
+                   && par->width > 0 && par->height > 0 && !info->hasVideo) {
+            info->hasVideo = true;
+            info->videoSize = displaySize(st);
         }
     }
+}
+
+// The container's length, else its longest stream's; in microseconds.
+int64_t durationUs(AVFormatContext* ctx, Clock::time_point deadline)
+{
+    int64_t duration = ctx->duration;
+    if (ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+        duration = durationFromPackets(ctx, deadline);
+    if (duration != AV_NOPTS_VALUE && duration > 0)
+        return duration;
+    duration = 0;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream* st = ctx->streams[i];
+        if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+            duration = std::max(duration, av_rescale_q(st->duration, st->time_base, AV_TIME_BASE_Q));
+    }
+    return duration;
+}
+
+}  // namespace
+
+MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::milliseconds limit)
+{
+    if (const char* problem = fileProblem(QFileInfo(absolutePath)))
+        return notPlayable(problem);
+    Clock::time_point deadline = Clock::now() + limit;
+    FormatContext fc;
+    fc.ctx = avformat_alloc_context();
+    if (!fc.ctx)
+        return notPlayable("out of memory");
+    fc.ctx->interrupt_callback.callback = interruptAfterDeadline;
+    fc.ctx->interrupt_callback.opaque = &deadline;
+    MediaInfo info;
+    if (const char* problem = openStreams(fc, absolutePath, deadline, &info.container))
+        return notPlayable(problem);
+    readStreams(fc.ctx, &info);
     if (!info.hasAudio && !info.hasVideo)
         return notPlayable("no playable stream");
-
-    int64_t duration = fc.ctx->duration;
-    if (fc.ctx->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
-        duration = durationFromPackets(fc.ctx, deadline);
-    if (duration == AV_NOPTS_VALUE || duration <= 0) {
-        duration = 0;
-        for (unsigned i = 0; i < fc.ctx->nb_streams; ++i) {
-            const AVStream* st = fc.ctx->streams[i];
-            if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
-                duration = std::max(duration, av_rescale_q(st->duration, st->time_base, AV_TIME_BASE_Q));
-        }
-    }
-    info.lengthMs = duration / (AV_TIME_BASE / 1000);
+    // Whole milliseconds, rounded up: a clip of under a millisecond lasts one.
+    const int64_t us = durationUs(fc.ctx, deadline);
+    info.lengthMs = us > 0 ? (us + AV_TIME_BASE / 1000 - 1) / (AV_TIME_BASE / 1000) : 0;
     if (info.lengthMs <= 0)
         return notPlayable("no length");
     info.playable = true;

@@ -5,6 +5,7 @@
 // file names (playlists, references, nested URLs) is ever opened, and the
 // whole probe is cut off after a time limit.
 #include <chrono>
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 
@@ -16,7 +17,10 @@ struct MediaInfo {
     bool hasAudio = false;
     bool hasVideo = false;  // a moving picture; cover art does not count
     QSize videoSize;        // display size in video pixels
-    QString problem;        // why not playable, for one diagnostic line
+    // The container to name to the engine, for a file whose head alone
+    // (a clip of a frame or two) is too little for the engine's own guess.
+    QByteArray container;
+    QString problem;  // why not playable, for one diagnostic line
 };
 
 class MediaProbe {

@@ -20,27 +20,32 @@
 //   "Threading"). So the length is probed synchronously with libavformat,
 //   bounded by an interrupt callback, while mpv loads the same file
 //   asynchronously; the device's length is the probed one, and the device
-//   forces position == length at the end, since mpv's time-pos can stop
-//   short of its duration. A dedicated render thread would have allowed
-//   synchronous waits, at the price of a second GL context and locking
-//   around every frame; the probe is cheaper and keeps one thread.
+//   holds the position at the length at the end, since mpv's time-pos can
+//   stop short of its duration or run past it. A dedicated render thread
+//   would have allowed synchronous waits, at the price of a second GL
+//   context and locking around every frame; the probe is cheaper and keeps
+//   one thread.
 // - mpv refuses to initialise unless LC_NUMERIC is "C". QApplication sets
 //   the locale from the environment, so the core is created lazily, on the
 //   first open, after the locale is put back to "C" for numbers.
-// - End of media: with keep-open, eof-reached turns on while the last audio
-//   is still playing, and pause turns on once it has played. The end is
-//   therefore eof-reached and pause together while we asked to play.
+// - End of a track: the engine's own end-file event of that track's playlist
+//   entry, with reason "eof" or "error". Without keep-open every entry ends
+//   that way, the last one too, however short, long or damaged the file is;
+//   the engine then goes idle with its playlist kept, so playing a track
+//   again is "playlist-play-index". A seek that the end-file overtakes is
+//   made again on a fresh start of the track.
 // - pause carries over into the next file, so every open sets it.
 // - A playlist plays as mpv's own playlist of its tracks: the first loaded
-//   with "replace", the others appended. keep-open only holds at the last
-//   entry, so mpv runs from one track into the next by itself. Each load's
-//   reply names its playlist entry id; start and end events carry the id,
-//   which tells which track they are about. Seeking to another track is
+//   with "replace", the others appended; mpv runs from one track into the
+//   next by itself. Each load's reply names its playlist entry id (the load
+//   queue keeps them); start and end events carry the id, which tells which
+//   track they are about. Seeking to another track is
 //   "playlist-play-index" followed by a seek once that track has loaded.
 // - mpv reports time-pos some tens of milliseconds apart while playing
 //   audio. Between two reports the position runs on by the wall clock (at
-//   most kMaxRunOnMs past the last report), so the slider moves smoothly and
-//   the first advance shows as soon as playing has begun.
+//   most the gap between the last two reports, and never more than
+//   kMaxRunOnMs), so the slider moves smoothly and the first advance shows
+//   as soon as playing has begun.
 
 namespace corvane {
 
@@ -67,7 +72,7 @@ constexpr const char* kCoreOptions[][2] = {
         {"osd-level", "0"},
         {"access-references", "no"},
         {"audio-fallback-to-null", "yes"},
-        {"keep-open", "yes"},
+        {"keep-open", "no"},
         {"hwdec", "no"},
         {"gpu-hwdec-interop", "no"},
         {"pause", "yes"},
@@ -116,8 +121,6 @@ bool MpvDriver::ensureCore()
         return false;
     }
     mpv_observe_property(h, PropTimePos, "time-pos", MPV_FORMAT_DOUBLE);
-    mpv_observe_property(h, PropEof, "eof-reached", MPV_FORMAT_FLAG);
-    mpv_observe_property(h, PropPause, "pause", MPV_FORMAT_FLAG);
     mpv_observe_property(h, PropMute, "mute", MPV_FORMAT_FLAG);
     mpv_ = h;
     mpv_set_wakeup_callback(mpv_, &MpvDriver::onWakeup, this);
@@ -140,8 +143,10 @@ bool MpvDriver::open(const QString& absolutePath, bool allowVideo)
         return false;
     // The core exists before probing, so libav's messages go to its log.
     MediaInfo info = MediaProbe::probe(absolutePath);
-    if (info.playable && !allowVideo && !info.hasAudio)
-        info = MediaInfo{false, 0, false, false, {}, QStringLiteral("no sound to play")};
+    if (info.playable && !allowVideo && !info.hasAudio) {
+        info = MediaInfo{};
+        info.problem = QStringLiteral("no sound to play");
+    }
     if (!info.playable) {
         std::fprintf(stderr, "corvane: media device: cannot play %s: %s\n", QFile::encodeName(absolutePath).constData(),
                      info.problem.toUtf8().constData());
@@ -169,13 +174,9 @@ bool MpvDriver::openList(const QStringList& absolutePaths, bool allowVideo)
 bool MpvDriver::start(MediaTracks tracks, bool allowVideo)
 {
     tracks_ = std::move(tracks);
-    ++generation_;
-    entryTrack_.clear();
-    lastStartedEntry_ = -1;
-    index_ = 0;
+    loads_.reset(tracks_.count());
+    lastStarted_ = -1;
     shownTrack_ = -1;
-    jumpTo_ = -1;
-    trackEnded_ = false;
     const bool video = allowVideo && tracks_.anyVideo();
     if (video && videoOutput_.isEmpty()) {
         if (VideoWindow::displayHasOpenGL()) {
@@ -195,29 +196,26 @@ bool MpvDriver::start(MediaTracks tracks, bool allowVideo)
     setFlag("pause", true);
     loaded_ = true;
     wantPlay_ = false;
-    endReported_ = false;
-    positionMs_ = 0;
-    eof_ = false;
-    paused_ = true;
-    seeking_ = false;
-    restarted_ = false;
-    fileLoaded_ = false;
-    pendingSeekTarget_.clear();
-    nextLoad_ = 0;
-    loadsInFlight_ = 0;
     jumpQueued_ = false;
     jumpsInFlight_ = 0;
+    follow(0, Phase::Jumping);  // the first load starts track 0
     feedLoads();
     return true;
 }
 
+void MpvDriver::follow(int k, Phase phase)
+{
+    track_ = TrackState{};
+    track_.index = k;
+    track_.phase = phase;
+}
+
 void MpvDriver::feedLoads()
 {
-    while (loaded_ && loadsInFlight_ < kMaxLoadsInFlight && nextLoad_ < tracks_.count()) {
-        const int track = nextLoad_++;
-        if (loadLocalFile(tracks_.at(track).path, track))
-            ++loadsInFlight_;
-        if (jumpQueued_ && track == jumpTo_) {
+    for (int track = loads_.takeNext(); loaded_ && track >= 0; track = loads_.takeNext()) {
+        if (!loadLocalFile(tracks_.at(track).path, track))
+            loads_.answered(loads_.generation(), track, -1);
+        if (jumpQueued_ && track == track_.index) {
             jumpQueued_ = false;
             sendJump(track);
         }
@@ -229,7 +227,13 @@ bool MpvDriver::loadLocalFile(const QString& absolutePath, int track)
     if (!QFileInfo(absolutePath).isAbsolute() || !absolutePath.startsWith(QLatin1Char('/')))
         return false;
     const QByteArray p = QFile::encodeName(absolutePath);
-    command(loadTag(generation_, track), {"loadfile", p.constData(), track == 0 ? "replace" : "append"});
+    const char* how = track == 0 ? "replace" : "append";
+    const QByteArray& container = tracks_.at(track).info.container;
+    if (container.isEmpty())
+        command(loadTag(loads_.generation(), track), {"loadfile", p.constData(), how});
+    else  // the engine's own guess would miss this container
+        command(loadTag(loads_.generation(), track),
+                {"loadfile", p.constData(), how, ("demuxer-lavf-format=" + container).constData()});
     return true;
 }
 
@@ -250,18 +254,12 @@ void MpvDriver::close()
     if (!loaded_)
         return;
     loaded_ = false;
-    current_ = false;
     tracks_ = MediaTracks();
-    index_ = 0;
-    jumpTo_ = -1;
+    loads_.reset(0);  // what the engine still says of the old media is stale
+    follow(0, Phase::Ended);
     jumpQueued_ = false;
     jumpsInFlight_ = 0;
-    trackEnded_ = false;
-    entryTrack_.clear();
-    fileLoaded_ = false;
-    pendingSeekTarget_.clear();
     wantPlay_ = false;
-    positionMs_ = 0;
     command(TagNone, {"stop"});
     if (window_)
         window_->hide();
@@ -271,9 +269,11 @@ qint64 MpvDriver::positionMs() const
 {
     if (!loaded_)
         return 0;
-    const MediaTrack& t = tracks_.at(index_);
+    const MediaTrack& t = tracks_.at(track_.index);
     return t.startMs + qBound<qint64>(0, trackPositionMs(), t.info.lengthMs);
 }
+
+VideoWindow* MpvDriver::videoWindow() const { return window_; }
 
 qint64 MpvDriver::trackStartMs(int track) const
 {
@@ -282,10 +282,14 @@ qint64 MpvDriver::trackStartMs(int track) const
 
 qint64 MpvDriver::trackPositionMs() const
 {
-    const bool running = current_ && wantPlay_ && !paused_ && !seeking_ && !eof_ && restarted_;
-    if (!running || !sinceTimePos_.isValid())
-        return positionMs_;
-    return positionMs_ + std::min(sinceTimePos_.elapsed(), kMaxRunOnMs);
+    const TrackState& t = track_;
+    if (t.phase == Phase::Ended)
+        return tracks_.at(t.index).info.lengthMs;
+    const bool running = t.phase == Phase::Loaded && wantPlay_ && t.restarted && !t.seeking;
+    if (!running || !t.sinceReport.isValid())
+        return t.positionMs;
+    const qint64 cap = t.reportGapMs >= 0 ? std::min(t.reportGapMs, kMaxRunOnMs) : kMaxRunOnMs;
+    return t.positionMs + std::min(t.sinceReport.elapsed(), cap);
 }
 
 void MpvDriver::play()
@@ -293,8 +297,7 @@ void MpvDriver::play()
     if (!loaded_)
         return;
     wantPlay_ = true;
-    endReported_ = false;
-    paused_ = false;
+    track_.sinceReport.restart();  // the run-on counts from here
     setFlag("pause", false);
 }
 
@@ -302,7 +305,9 @@ void MpvDriver::pause()
 {
     if (!loaded_)
         return;
-    positionMs_ = trackPositionMs();
+    if (track_.phase != Phase::Ended)
+        track_.positionMs = trackPositionMs();
+    track_.sinceReport.invalidate();
     wantPlay_ = false;
     setFlag("pause", true);
 }
@@ -315,45 +320,29 @@ void MpvDriver::seek(qint64 ms)
     const MediaTrack& t = tracks_.at(k);
     const qint64 inTrack = qBound<qint64>(0, ms - t.startMs, t.info.lengthMs);
     const QByteArray target = QByteArray::number(double(inTrack) / 1000.0, 'f', 3);
-    if (k == index_ && !trackEnded_)
+    if (k == track_.index && track_.phase != Phase::Ended)
         seekTo(target, "absolute+exact");
     else
         jumpTo(k, inTrack > 0 ? target : QByteArray(), "absolute+exact");
-    positionMs_ = inTrack;
-    seeking_ = true;
-    restarted_ = false;
-    eof_ = false;
-    endReported_ = false;
+    track_.positionMs = inTrack;
+    track_.restarted = false;
 }
 
+// The device holds the end itself; the engine only halts where it is.
 void MpvDriver::seekToEnd()
 {
     if (!loaded_)
         return;
-    wantPlay_ = false;
-    setFlag("pause", true);
-    const int last = tracks_.count() - 1;
-    if (index_ == last && !trackEnded_)
-        seekTo("100", "absolute-percent+exact");
-    else
-        jumpTo(last, "100", "absolute-percent+exact");
-    positionMs_ = tracks_.at(last).info.lengthMs;
-    seeking_ = true;
-    restarted_ = false;
+    pause();
 }
 
 void MpvDriver::jumpTo(int k, const QByteArray& target, const char* flags)
 {
-    jumpTo_ = k;
-    index_ = k;
-    current_ = false;
-    trackEnded_ = false;
-    fileLoaded_ = false;
-    eof_ = false;
-    pendingSeekTarget_ = target;
-    pendingSeekFlags_ = flags;
+    follow(k, Phase::Jumping);
+    track_.pendingSeek = target;
+    track_.pendingFlags = flags;
     // A track not yet handed to the engine is jumped to once it is.
-    jumpQueued_ = k >= nextLoad_;
+    jumpQueued_ = !loads_.handedOver(k);
     if (!jumpQueued_)
         sendJump(k);
 }
@@ -364,21 +353,23 @@ void MpvDriver::sendJump(int k)
     command(TagJump, {"playlist-play-index", QByteArray::number(k).constData()});
 }
 
+// Seeks before the engine has loaded the track wait for it.
 void MpvDriver::seekTo(const QByteArray& target, const char* flags)
 {
-    if (fileLoaded_) {
-        command(TagSeek, {"seek", target.constData(), flags});
+    track_.pendingSeek = target;
+    track_.pendingFlags = flags;
+    if (track_.phase != Phase::Loaded)
         return;
-    }
-    pendingSeekTarget_ = target;
-    pendingSeekFlags_ = flags;
+    command(TagSeek, {"seek", target.constData(), flags});
+    track_.seeking = true;
 }
 
 void MpvDriver::frameStep(int direction)
 {
-    if (!hasVideo() || !fileLoaded_)
+    if (!hasVideo() || track_.phase != Phase::Loaded)
         return;
-    positionMs_ = trackPositionMs();
+    track_.positionMs = trackPositionMs();
+    track_.sinceReport.invalidate();
     wantPlay_ = false;  // the engine pauses after a frame step
     command(TagNone, {direction < 0 ? "frame-back-step" : "frame-step"});
 }

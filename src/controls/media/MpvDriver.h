@@ -1,17 +1,17 @@
 #pragma once
 // Plays media files through libmpv, fully asynchronously: every request to
 // the engine is an asynchronous command or property write, the engine's state
-// arrives as observed-property events, and events are drained on the GUI
-// thread from a wakeup callback posted there. Nothing here waits on the
-// engine's core, which keeps the GUI thread free to act as mpv's render
+// arrives as events and observed-property events, and events are drained on
+// the GUI thread from a wakeup callback posted there. Nothing here waits on
+// the engine's core, which keeps the GUI thread free to act as mpv's render
 // thread for the video window.
+#include "LoadQueue.h"
 #include "MediaDriver.h"
 #include "MediaTracks.h"
 
 #include <atomic>
 #include <cstdint>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QPointer>
 #include <QStringList>
 
@@ -31,10 +31,7 @@ public:
     ~MpvDriver() override;
 
     bool open(const QString& absolutePath, bool allowVideo) override;
-    // Opens the playable files among absolutePaths (a playlist's tracks) as
-    // one media, paused at the start of the first. False, with nothing open,
-    // when none is playable.
-    bool openList(const QStringList& absolutePaths, bool allowVideo);
+    bool openList(const QStringList& absolutePaths, bool allowVideo) override;
     void close() override;
     void play() override;
     void pause() override;
@@ -44,39 +41,67 @@ public:
 
     qint64 lengthMs() const override { return loaded_ ? tracks_.lengthMs() : 0; }
     qint64 positionMs() const override;
-    bool hasVideo() const override { return loaded_ && tracks_.at(index_).video; }
+    bool hasVideo() const override { return loaded_ && tracks_.at(track_.index).video; }
     int trackCount() const override { return loaded_ ? tracks_.count() : 1; }
-    int currentTrack() const override { return loaded_ ? index_ : 0; }
+    int currentTrack() const override { return loaded_ ? track_.index : 0; }
     qint64 trackStartMs(int track) const override;
     void setMuted(bool muted) override;
     bool engineMuted() const override { return engineMuted_; }
+    QString engineName() const override { return QStringLiteral("mpv"); }
 
     // The window the picture is rendered into, once a video was opened.
-    VideoWindow* videoWindow() const { return window_; }
+    VideoWindow* videoWindow() const override;
 
 private:
+    // Where the engine is with the track we follow.
+    enum class Phase {
+        Jumping,   // told to play it; events of other entries are not ours
+        Starting,  // the engine began it; seeks wait for it to load
+        Loaded,    // playing or paused inside it
+        Ended,     // the engine left it (its end, or it gave up on it)
+    };
+    struct TrackState {
+        int index = 0;
+        Phase phase = Phase::Jumping;
+        qint64 positionMs = 0;      // the engine's last report (or a seek target), inside the track
+        QElapsedTimer sinceReport;  // wall clock since that report
+        qint64 reportGapMs = -1;    // between the engine's last two reports
+        bool restarted = false;     // playback began since the load or the last seek
+        bool seeking = false;       // a seek is under way
+        QByteArray pendingSeek;     // a seek waiting for the track to load
+        const char* pendingFlags = nullptr;
+    };
+
     bool ensureCore();
     bool start(MediaTracks tracks, bool allowVideo);
+    // The one place the followed track changes: its state starts afresh.
+    void follow(int k, Phase phase);
     // Position inside the current track.
     qint64 trackPositionMs() const;
     // Makes the engine play track k from its start, then seek to target
     // (empty: stay at the start).
     void jumpTo(int k, const QByteArray& target, const char* flags);
     void sendJump(int k);
-    void onStartFile(int64_t entryId);
     void showTrack(int k);
     // The single place where files reach the engine: absolute local paths
     // only, never a URL, so the engine cannot be led onto the network.
     // Track 0 replaces what the engine had, the others are appended.
     bool loadLocalFile(const QString& absolutePath, int track);
-    // Hands the next tracks to the engine, a few at a time.
     void feedLoads();
+    void seekTo(const QByteArray& target, const char* flags);
+
+    // The event side (MpvDriverEvents.cpp).
     void drainEvents();
     void handleEvent(const mpv_event& ev);
-    void checkEnd();
+    void onStartFile(int64_t entryId);
+    void onFileLoaded();
+    void onEndFile(int64_t entryId, int reason);
+    void onLoadReply(uint64_t tag, int error, const mpv_event& ev);
+    void onReply(const mpv_event& ev);
+    void onProperty(const mpv_event& ev);
+    void onTimePos(double seconds);
+
     void command(uint64_t tag, std::initializer_list<const char*> args);
-    // Seeks before the engine has loaded the file wait for it.
-    void seekTo(const QByteArray& target, const char* flags);
     void setFlag(const char* name, bool on);
     void setText(const char* name, const char* value);
     static void onWakeup(void* self);
@@ -91,33 +116,14 @@ private:
 
     // The media now open, as the device sees it.
     MediaTracks tracks_;
-    bool loaded_ = false;      // open() accepted a media and close() has not run
-    int index_ = 0;            // the track playing (or about to)
-    int shownTrack_ = -1;      // the track the video window was last set up for
-    int jumpTo_ = -1;          // a track the engine was told to play, until it starts it
-    bool trackEnded_ = false;  // the engine left the current track
-    // Engine playlist entries of our tracks (learnt from the load replies);
-    // events of other entries belong to media replaced or closed.
-    quint32 generation_ = 0;
-    QHash<int64_t, int> entryTrack_;
-    int64_t lastStartedEntry_ = -1;
-    int nextLoad_ = 0;  // the next track to hand to the engine
-    int loadsInFlight_ = 0;
-    bool jumpQueued_ = false;  // jumpTo_ waits for its track to be handed over
-    int jumpsInFlight_ = 0;    // jumps sent and not yet answered
-    bool wantPlay_ = false;    // play() asked and nothing paused since
-    bool endReported_ = false;
-    qint64 positionMs_ = 0;
-    // Engine events belong to our track only after its start event.
-    bool current_ = false;
-    bool seeking_ = false;
-    bool fileLoaded_ = false;
-    QByteArray pendingSeekTarget_;
-    const char* pendingSeekFlags_ = nullptr;
-    bool restarted_ = false;  // playback has (re)started since the last load or seek
-    QElapsedTimer sinceTimePos_;
-    bool eof_ = false;
-    bool paused_ = true;
+    bool loaded_ = false;  // open() accepted a media and close() has not run
+    LoadQueue loads_;
+    TrackState track_;
+    int shownTrack_ = -1;       // the track the video window was last set up for
+    int64_t lastStarted_ = -1;  // the engine entry last started (its load reply may come later)
+    bool jumpQueued_ = false;   // the jump waits for its track to be handed over
+    int jumpsInFlight_ = 0;     // jumps sent and not yet answered
+    bool wantPlay_ = false;     // play() asked and nothing paused since
     bool engineMuted_ = false;
 };
 

@@ -1,5 +1,5 @@
 // The event side of the mpv driver: engine events, drained on the GUI
-// thread, turned into the driver's state and signals.
+// thread, turned into the followed track's phase and the driver's reports.
 #include "MpvDriver.h"
 #include "MpvRequests.h"
 #include "VideoWindow.h"
@@ -27,139 +27,126 @@ void MpvDriver::handleEvent(const mpv_event& ev)
 {
     switch (ev.event_id) {
     case MPV_EVENT_START_FILE:
-        lastStartedEntry_ = static_cast<const mpv_event_start_file*>(ev.data)->playlist_entry_id;
-        onStartFile(lastStartedEntry_);
+        lastStarted_ = static_cast<const mpv_event_start_file*>(ev.data)->playlist_entry_id;
+        onStartFile(lastStarted_);
         break;
-    case MPV_EVENT_FILE_LOADED:
-        if (current_) {
-            fileLoaded_ = true;
-            if (!pendingSeekTarget_.isEmpty()) {
-                command(TagSeek, {"seek", pendingSeekTarget_.constData(), pendingSeekFlags_});
-                pendingSeekTarget_.clear();
-            }
-        }
-        break;
+    case MPV_EVENT_FILE_LOADED: onFileLoaded(); break;
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(ev.data);
-        const int k = entryTrack_.value(end->playlist_entry_id, -1);
-        if (!current_ || k != index_)
-            break;  // a track we left, or media replaced or closed
-        current_ = false;
-        trackEnded_ = true;
-        fileLoaded_ = false;
-        if (end->reason == MPV_END_FILE_REASON_ERROR && tracks_.count() == 1) {
-            emit failed();
-            break;
-        }
-        if (end->reason != MPV_END_FILE_REASON_EOF && end->reason != MPV_END_FILE_REASON_ERROR)
-            break;
-        if (k + 1 < tracks_.count()) {
-            positionMs_ = tracks_.at(k).info.lengthMs;  // the engine goes on with the next track
-        } else if (wantPlay_ && !endReported_) {
-            endReported_ = true;
-            wantPlay_ = false;
-            emit ended();
-        }
+        onEndFile(end->playlist_entry_id, end->reason);
         break;
     }
-    case MPV_EVENT_COMMAND_REPLY:
-        if (ev.reply_userdata & kLoadTag) {
-            const int track = loadTrack(ev.reply_userdata);
-            if (!loaded_ || loadGeneration(ev.reply_userdata) != loadGeneration(loadTag(generation_, 0)))
-                break;
-            --loadsInFlight_;
-            feedLoads();
-            if (ev.error < 0) {
-                if (track == 0)
-                    emit failed();
-                break;
-            }
-            const int64_t id = entryIdOf(static_cast<const mpv_event_command*>(ev.data)->result);
-            if (id >= 0)
-                entryTrack_.insert(id, track);
-            if (id >= 0 && id == lastStartedEntry_)
-                onStartFile(id);  // the start came before the reply
-        } else if (ev.reply_userdata == TagSeek && ev.error < 0) {
-            seeking_ = false;
-        } else if (ev.reply_userdata == TagJump) {
-            jumpsInFlight_ = qMax(0, jumpsInFlight_ - 1);
-            if (ev.error < 0 && loaded_ && jumpTo_ >= 0)
-                emit failed();
-        }
-        break;
+    case MPV_EVENT_COMMAND_REPLY: onReply(ev); break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        if (current_) {
-            seeking_ = false;
-            restarted_ = true;
-            sinceTimePos_.restart();
+        if (track_.phase == Phase::Loaded) {
+            track_.seeking = false;
+            track_.pendingSeek.clear();
+            track_.restarted = true;
+            track_.reportGapMs = -1;
+            track_.sinceReport.restart();
         }
         break;
-    case MPV_EVENT_PROPERTY_CHANGE: {
-        const auto* p = static_cast<const mpv_event_property*>(ev.data);
-        if (ev.reply_userdata == PropMute) {
-            if (p->format == MPV_FORMAT_FLAG)
-                engineMuted_ = *static_cast<int*>(p->data) != 0;
-            break;
-        }
-        if (ev.reply_userdata == PropPause) {
-            // The pause flag is the engine's, not a file's.
-            paused_ = p->format == MPV_FORMAT_FLAG && *static_cast<int*>(p->data) != 0;
-            checkEnd();
-            break;
-        }
-        if (!current_)
-            break;
-        if (ev.reply_userdata == PropTimePos) {
-            if (p->format == MPV_FORMAT_DOUBLE && fileLoaded_ && !seeking_) {
-                const double t = *static_cast<double*>(p->data);
-                if (std::isfinite(t)) {
-                    positionMs_ = qint64(std::llround(std::max(0.0, t) * 1000.0));
-                    sinceTimePos_.restart();
-                }
-            }
-        } else if (ev.reply_userdata == PropEof) {
-            eof_ = p->format == MPV_FORMAT_FLAG && *static_cast<int*>(p->data) != 0;
-            checkEnd();
-        }
-        break;
-    }
+    case MPV_EVENT_PROPERTY_CHANGE: onProperty(ev); break;
     default: break;
     }
 }
 
 void MpvDriver::onStartFile(int64_t entryId)
 {
-    const int k = entryTrack_.value(entryId, -1);
+    const int k = loads_.trackOf(entryId);
+    if (!loaded_ || k < 0)
+        return;
     // While a jump is under way, only the start it asked for counts: the
     // engine may still start a track by itself before it takes the jump.
-    if (!loaded_ || k < 0 || (jumpTo_ >= 0 && (k != jumpTo_ || jumpsInFlight_ > 0 || jumpQueued_))) {
-        current_ = false;
+    const bool jumped = track_.phase == Phase::Jumping && k == track_.index && !jumpQueued_ && jumpsInFlight_ == 0;
+    // Or the engine went on to the next track by itself.
+    const bool wentOn = track_.phase == Phase::Ended && k == track_.index + 1;
+    if (!jumped && !wentOn)
         return;
+    const TrackState asked = track_;
+    follow(k, Phase::Starting);
+    if (jumped) {
+        track_.positionMs = asked.positionMs;
+        track_.pendingSeek = asked.pendingSeek;
+        track_.pendingFlags = asked.pendingFlags;
     }
-    if (jumpTo_ < 0 && k != index_) {
-        // The engine went on to the next track by itself.
-        positionMs_ = 0;
-        seeking_ = false;
-        pendingSeekTarget_.clear();
-    }
-    jumpTo_ = -1;
-    index_ = k;
-    current_ = true;
-    trackEnded_ = false;
-    fileLoaded_ = false;
-    restarted_ = false;
-    eof_ = false;
     if (k != shownTrack_)
         showTrack(k);
 }
 
-void MpvDriver::checkEnd()
+void MpvDriver::onFileLoaded()
 {
-    if (current_ && index_ == tracks_.count() - 1 && wantPlay_ && eof_ && paused_ && !endReported_ && !seeking_) {
-        endReported_ = true;
-        wantPlay_ = false;
-        emit ended();
+    if (track_.phase != Phase::Starting)
+        return;
+    track_.phase = Phase::Loaded;
+    if (!track_.pendingSeek.isEmpty()) {
+        command(TagSeek, {"seek", track_.pendingSeek.constData(), track_.pendingFlags});
+        track_.seeking = true;
     }
+}
+
+void MpvDriver::onEndFile(int64_t entryId, int reason)
+{
+    const bool ours = loaded_ && loads_.trackOf(entryId) == track_.index
+            && (track_.phase == Phase::Starting || track_.phase == Phase::Loaded);
+    if (!ours || (reason != MPV_END_FILE_REASON_EOF && reason != MPV_END_FILE_REASON_ERROR))
+        return;  // a track we left, media replaced or closed
+    if (track_.seeking) {
+        // The engine ran out of the track before our seek reached it: the
+        // seek is played from a fresh start of the track instead.
+        const TrackState asked = track_;
+        jumpTo(asked.index, asked.pendingSeek, asked.pendingFlags);
+        track_.positionMs = asked.positionMs;
+        return;
+    }
+    follow(track_.index, Phase::Ended);
+    emit trackEnded(track_.index);
+}
+
+void MpvDriver::onReply(const mpv_event& ev)
+{
+    if (ev.reply_userdata & kLoadTag) {
+        onLoadReply(ev.reply_userdata, ev.error, ev);
+    } else if (ev.reply_userdata == TagSeek && ev.error < 0) {
+        track_.seeking = false;
+        track_.pendingSeek.clear();
+    } else if (ev.reply_userdata == TagJump) {
+        jumpsInFlight_ = qMax(0, jumpsInFlight_ - 1);
+        if (ev.error < 0 && loaded_ && track_.phase == Phase::Jumping)
+            emit failed();
+    }
+}
+
+void MpvDriver::onLoadReply(uint64_t tag, int error, const mpv_event& ev)
+{
+    const int track = loadTrack(tag);
+    const int64_t id = error < 0 ? -1 : entryIdOf(static_cast<const mpv_event_command*>(ev.data)->result);
+    if (!loaded_ || !loads_.answered(loadGeneration(tag), track, id))
+        return;
+    feedLoads();
+    if (error < 0 && track == 0)
+        emit failed();
+    else if (id >= 0 && id == lastStarted_)
+        onStartFile(id);  // the start came before the reply
+}
+
+void MpvDriver::onProperty(const mpv_event& ev)
+{
+    const auto* p = static_cast<const mpv_event_property*>(ev.data);
+    if (ev.reply_userdata == PropMute && p->format == MPV_FORMAT_FLAG)
+        engineMuted_ = *static_cast<int*>(p->data) != 0;
+    else if (ev.reply_userdata == PropTimePos && p->format == MPV_FORMAT_DOUBLE)
+        onTimePos(*static_cast<double*>(p->data));
+}
+
+void MpvDriver::onTimePos(double seconds)
+{
+    if (track_.phase != Phase::Loaded || track_.seeking || !std::isfinite(seconds))
+        return;
+    if (track_.sinceReport.isValid())
+        track_.reportGapMs = track_.sinceReport.elapsed();
+    track_.positionMs = qint64(std::llround(std::max(0.0, seconds) * 1000.0));
+    track_.sinceReport.restart();
 }
 
 }  // namespace corvane

@@ -31,13 +31,9 @@ inline int64_t entryIdOf(const mpv_node& result)
     return -1;
 }
 
-enum : uint64_t { PropTimePos = 1, PropEof, PropPause, PropMute };
+enum : uint64_t { PropTimePos = 1, PropMute };
 
 // At most this far the position runs on past the engine's last report.
 constexpr qint64 kMaxRunOnMs = 200;
-// Track loads sent ahead of their replies: the engine refuses asynchronous
-// requests once about a thousand replies are outstanding, so a long list is
-// fed to it as the replies come back.
-constexpr int kMaxLoadsInFlight = 64;
 
 }  // namespace corvane::mpvreq
