@@ -2,6 +2,7 @@
 
 #include "FlashProfile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QLoggingCategory>
 
@@ -34,6 +35,12 @@ FlashSchemeHandler::FlashSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHan
     }
 }
 
+void FlashSchemeHandler::offerMovie(const QString& name, const QByteArray& bytes)
+{
+    movieName_ = name;
+    movie_ = bytes;
+}
+
 void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
 {
     const QUrl url = job->requestUrl();
@@ -48,6 +55,15 @@ void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
         return;
     }
     name.remove(0, 1);
+    if (!movieName_.isEmpty() && name == movieName_) {
+        auto* buffer = new QBuffer(job);
+        buffer->setData(movie_);
+        buffer->open(QIODevice::ReadOnly);
+        movieName_.clear();
+        movie_.clear();
+        job->reply("application/x-shockwave-flash", buffer);
+        return;
+    }
     if (!allowed_.contains(name)) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
