@@ -46,7 +46,11 @@ extern "C" Q_DECL_EXPORT corvane::FlashEngine* corvane_create_flash_engine(QWidg
     // would replace the window's native window by a new one to get there,
     // under the person's eyes. Software also spares loading the OpenGL
     // driver for a 289 x 209 area.
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    static const bool software = [] {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        return true;
+    }();
+    Q_UNUSED(software);
     corvane::flashweb::registerScheme();  // before the first profile
     return new corvane::FlashWebEngine(area);
 }
