@@ -64,11 +64,18 @@ public:
         view->setUrl(QUrl(QStringLiteral("corvane://flash/host.html")));
         view->show();
     }
-    void keyPressEvent(QKeyEvent* e) override
+    // Return wherever the focus is, the view included; each press once.
+    bool eventFilter(QObject*, QEvent* e) override
     {
-        if (e->key() == Qt::Key_Return)
-            next();
+        if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Return) {
+            const auto at = static_cast<QKeyEvent*>(e)->timestamp();
+            if (at != lastPress)
+                next();
+            lastPress = at;
+        }
+        return false;
     }
+    quint64 lastPress = 0;
 };
 
 bool showsColour(QWidget& w, const QColor& c)
@@ -105,6 +112,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     Floor window;
     window.setWindowTitle(QStringLiteral("flash floor"));
+    app.installEventFilter(&window);
     window.resize(309, 229);
     const QStringList args = QApplication::arguments();
     const bool self = args.contains(QLatin1String("--self"));

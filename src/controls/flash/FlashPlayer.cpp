@@ -29,6 +29,8 @@ void FlashPlayer::prepareApplication()
     }
 }
 
+void FlashPlayer::expectMovie() { flashmodule::preload(); }
+
 FlashPlayer::FlashPlayer(QWidget* parent) : QWidget(parent) {}
 
 FlashPlayer::~FlashPlayer()

@@ -30,6 +30,9 @@ public:
     // process runs as root it turns off Chromium's sandbox (which refuses to
     // run as root); otherwise the sandbox stays on. Nothing else is loaded.
     static void prepareApplication();
+    // A movie may come soon (its open dialog is up): the web engine's
+    // libraries start loading on a worker thread; the engine does not start.
+    static void expectMovie();
 
     void put(DispId id, const Variant& value) override;
     Variant get(DispId id) override;
