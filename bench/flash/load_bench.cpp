@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <ctime>
 
 using namespace corvane;
 
@@ -45,17 +46,28 @@ bool showsColour(QWidget& area, const QColor& c)
 
 double ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
 
-// The longest gap between the GUI thread's turns while it is watched.
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The longest gap between the GUI thread's turns while it is watched, and
+// how much of it the thread itself was busy (the rest it waited for a core).
 struct Stall {
     QElapsedTimer beat;
-    double longest = 0;
+    double longest = 0, busy = 0, cpu = threadCpuMs();
     QTimer timer;
     Stall()
     {
         timer.setInterval(1);
         QObject::connect(&timer, &QTimer::timeout, [this] {
-            longest = std::max(longest, ms(beat));
+            const double nowCpu = threadCpuMs();
+            if (ms(beat) > longest)
+                longest = ms(beat), busy = nowCpu - cpu;
             beat.restart();
+            cpu = nowCpu;
         });
         beat.start();
         timer.start();
@@ -154,14 +166,14 @@ int main(int argc, char** argv)
     area->call(dispid::flash::Play);
     const Shown big = untilShown(*area, large.background, t);
 
-    std::printf(
-            "cold_ms=%.1f cold_library_ms=%.1f cold_engine_start_ms=%.1f cold_page_ready_ms=%.1f "
-            "cold_movie_loaded_ms=%.1f cold_stall_ms=%.1f warm_ms=%.1f warm_stall_ms=%.1f large_ms=%.1f large_stall_ms=%.1f "
-            "own_rss_before_kib=%lld children_rss_before_kib=%lld own_rss_playing_kib=%lld "
-            "children_rss_playing_kib=%lld all_pss_before_kib=%lld all_pss_playing_kib=%lld\n",
-            cold.frame, library, start, cold.page, cold.loaded, coldStall, warm.frame, warmStall, big.frame,
-            stall->longest, static_cast<long long>(ownBefore), static_cast<long long>(childrenBefore),
-            static_cast<long long>(ownPlaying), static_cast<long long>(childrenPlaying),
-            static_cast<long long>(treeBefore), static_cast<long long>(treePlaying));
+    std::printf("cold_ms=%.1f cold_library_ms=%.1f cold_engine_start_ms=%.1f cold_page_ready_ms=%.1f "
+                "cold_movie_loaded_ms=%.1f cold_stall_ms=%.1f warm_ms=%.1f warm_stall_ms=%.1f large_ms=%.1f "
+                "large_stall_ms=%.1f large_stall_busy_ms=%.1f "
+                "own_rss_before_kib=%lld children_rss_before_kib=%lld own_rss_playing_kib=%lld "
+                "children_rss_playing_kib=%lld all_pss_before_kib=%lld all_pss_playing_kib=%lld\n",
+                cold.frame, library, start, cold.page, cold.loaded, coldStall, warm.frame, warmStall, big.frame,
+                stall->longest, stall->busy, static_cast<long long>(ownBefore), static_cast<long long>(childrenBefore),
+                static_cast<long long>(ownPlaying), static_cast<long long>(childrenPlaying),
+                static_cast<long long>(treeBefore), static_cast<long long>(treePlaying));
     return cold.frame < 0 || warm.frame < 0 ? 1 : 0;
 }

@@ -8,8 +8,11 @@
 
 Q_LOGGING_CATEGORY(lcFlashScheme, "corvane.flash.scheme", QtWarningMsg)
 #include <QFile>
+#include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 #include <QWebEngineUrlRequestJob>
+#include <utility>
 
 namespace corvane {
 
@@ -57,10 +60,15 @@ void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
     name.remove(0, 1);
     if (!movieName_.isEmpty() && name == movieName_) {
         auto* buffer = new QBuffer(job);
-        buffer->setData(movie_);
+        buffer->setData(std::exchange(movie_, {}));
         buffer->open(QIODevice::ReadOnly);
         movieName_.clear();
-        movie_.clear();
+        // Freeing a large movie's bytes takes a while; a worker does it, once
+        // the buffer is gone and this holds the last reference.
+        QObject::connect(buffer, &QObject::destroyed, [bytes = buffer->data()] {
+            QTimer::singleShot(0,
+                               [bytes]() mutable { QThreadPool::globalInstance()->start([b = std::move(bytes)] {}); });
+        });
         job->reply("application/x-shockwave-flash", buffer);
         return;
     }
