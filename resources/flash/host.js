@@ -114,73 +114,59 @@
     }
   };
 
-  const decode = (base64) => {
-    const text = atob(base64);
-    const bytes = new Uint8Array(text.length);
-    for (let i = 0; i < text.length; ++i)
-      bytes[i] = text.charCodeAt(i);
-    return bytes;
-  };
-
-  // A movie arrives in parts, so that no single message grows too large.
-  let parts = [];
-
-  const joined = () => {
-    const total = parts.reduce((n, p) => n + p.length, 0);
-    const bytes = new Uint8Array(total);
-    let at = 0;
-    for (const p of parts) {
-      bytes.set(p, at);
-      at += p.length;
+  // Replaces whatever movie is shown by the one in these bytes.
+  const load = (mine, bytes) => {
+    if (mine !== serial)
+      return;
+    shown = false;
+    if (player) {
+      player.remove();
+      player = null;
     }
-    parts = [];
-    return bytes;
+    const stage = document.getElementById("stage");
+    player = window.RufflePlayer.newest().createPlayer();
+    stage.appendChild(player);
+    state = "loading";
+    const current = (f) => (...args) => {
+      if (mine === serial)
+        f(...args);
+    };
+    const failed = current(() => {
+      state = "failed";
+    });
+    // Loaded: let it play for two of its frames and two paints of the
+    // page, so that its first frame is on show, then obey.
+    const loaded = current(() => {
+      state = "playing";
+      const r = api();
+      const rate = (r && r.metadata && r.metadata.frameRate) || 12;
+      const wait = Math.min(1000, 2000 / Math.max(1, rate)) + 50;
+      setTimeout(() => requestAnimationFrame(() => requestAnimationFrame(current(() => {
+        shown = true;
+        apply();
+      }))), wait);
+    });
+    player.addEventListener("loadedmetadata", current(apply));
+    player.addEventListener("loadeddata", loaded);
+    player.addEventListener("error", failed);
+    const pending = api().load({ ...options, data: bytes });
+    if (pending && typeof pending.then === "function")
+      pending.then(current(apply), failed);
   };
 
   window.corvaneFlash = {
-    // The next part of a movie's bytes, in base64.
-    part(base64) {
-      parts.push(decode(base64));
-    },
-    // Replaces whatever movie is shown by the one in the parts sent.
-    load(playing, mute) {
+    // The movie that the program offers under this name, once; a later
+    // call overtakes an earlier one still on its way.
+    open(name, playing, mute) {
       const mine = ++serial;
       suspended = !playing;
       muted = !!mute;
-      shown = false;
-      if (player) {
-        player.remove();
-        player = null;
-      }
-      const stage = document.getElementById("stage");
-      player = window.RufflePlayer.newest().createPlayer();
-      stage.appendChild(player);
-      state = "loading";
-      const current = (f) => (...args) => {
-        if (mine === serial)
-          f(...args);
-      };
-      const failed = current(() => {
-        state = "failed";
-      });
-      // Loaded: let it play for two of its frames and two paints of the
-      // page, so that its first frame is on show, then obey.
-      const loaded = current(() => {
-        state = "playing";
-        const r = api();
-        const rate = (r && r.metadata && r.metadata.frameRate) || 12;
-        const wait = Math.min(1000, 2000 / Math.max(1, rate)) + 50;
-        setTimeout(() => requestAnimationFrame(() => requestAnimationFrame(current(() => {
-          shown = true;
-          apply();
-        }))), wait);
-      });
-      player.addEventListener("loadedmetadata", current(apply));
-      player.addEventListener("loadeddata", loaded);
-      player.addEventListener("error", failed);
-      const pending = api().load({ ...options, data: joined() });
-      if (pending && typeof pending.then === "function")
-        pending.then(current(apply), failed);
+      const xhr = new XMLHttpRequest();
+      xhr.open("GET", name);
+      xhr.responseType = "arraybuffer";
+      xhr.onload = () => load(mine, new Uint8Array((xhr.status === 200 || xhr.status === 0) && xhr.response ? xhr.response : 0));
+      xhr.onerror = () => load(mine, new Uint8Array(0));
+      xhr.send();
       return mine;
     },
     resume() {

@@ -15,6 +15,9 @@ class FlashEngine {
 public:
     virtual ~FlashEngine() = default;
 
+    // Starts the page, so that it is ready when a movie's bytes come;
+    // nothing when it is ready or on its way.
+    virtual void openPage() = 0;
     // Shows the movie in these bytes, replacing any other; starts it playing
     // or stopped, silent or not.
     virtual void loadMovie(const QByteArray& bytes, bool playing, bool muted) = 0;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
+#include <QThreadPool>
 
 namespace corvane::flashmodule {
 namespace {
@@ -60,8 +61,17 @@ CreateFlashEngine load()
 
 CreateFlashEngine factory()
 {
-    static const CreateFlashEngine f = load();
+    static const CreateFlashEngine f = load();  // one load, whichever thread comes first
     return f;
+}
+
+void preload()
+{
+    static bool started = false;
+    if (started)
+        return;
+    started = true;
+    QThreadPool::globalInstance()->start([] { factory(); });
 }
 
 }  // namespace corvane::flashmodule

@@ -4,7 +4,13 @@
 
 namespace corvane::flashmodule {
 
-// The module's factory, or null when it cannot be found or loaded.
+// The module's factory, or null when it cannot be found or loaded. Waits
+// for a load that preload() started.
 CreateFlashEngine factory();
+
+// Starts loading the module and the web engine's libraries on a worker
+// thread, so that a movie chosen soon finds them loaded. It starts no web
+// engine. Nothing when they are loaded or on their way.
+void preload();
 
 }  // namespace corvane::flashmodule

@@ -4,11 +4,20 @@
 #include "FlashEngine.h"
 #include "FlashModule.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QThreadPool>
 
 #include <unistd.h>
 
 namespace corvane {
+
+// One read of a movie's file. The worker sets `bytes` and hands the rest to
+// the GUI thread; there `player` says whether anybody still wants them.
+struct FlashPlayer::Reading {
+    std::atomic_bool cancelled = false;
+    FlashPlayer* player = nullptr;  // touched on the GUI thread only
+};
 
 void FlashPlayer::prepareApplication()
 {
@@ -20,9 +29,19 @@ void FlashPlayer::prepareApplication()
     }
 }
 
+void FlashPlayer::expectMovie() { flashmodule::preload(); }
+
 FlashPlayer::FlashPlayer(QWidget* parent) : QWidget(parent) {}
 
-QByteArray FlashPlayer::readMovie(const QString& path)
+FlashPlayer::~FlashPlayer()
+{
+    if (reading_) {
+        reading_->cancelled = true;
+        reading_->player = nullptr;
+    }
+}
+
+QByteArray FlashPlayer::readMovie(const QString& path, const std::atomic_bool* cancelled)
 {
     // Whatever the file, the player gets bytes and shows what it makes of
     // them; an unreadable file gives none, and the player its own error.
@@ -34,30 +53,75 @@ QByteArray FlashPlayer::readMovie(const QString& path)
     // that keeps a huge file from flooding the memory.
     constexpr qint64 Sniff = 64 * 1024;
     constexpr qint64 Largest = 256 * 1024 * 1024;
-    const QByteArray head = file.read(Sniff);
-    const bool flash = head.startsWith("FWS") || head.startsWith("CWS") || head.startsWith("ZWS");
+    constexpr qint64 Chunk = 4 * 1024 * 1024;  // how often a cancel is looked at
+    QByteArray bytes = file.read(Sniff);
+    const bool flash = bytes.startsWith("FWS") || bytes.startsWith("CWS") || bytes.startsWith("ZWS");
     if (!flash || file.size() > Largest)
-        return head;
-    return head + file.readAll();
+        return bytes;
+    bytes.reserve(file.size());
+    while (!file.atEnd() && bytes.size() <= Largest) {
+        if (cancelled && *cancelled)
+            return {};
+        const QByteArray chunk = file.read(Chunk);
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    return bytes;
 }
 
-FlashPlayer::~FlashPlayer() = default;
+void FlashPlayer::startEngine()
+{
+    if (engine_ || engineFailed_)
+        return;
+    prepareApplication();  // harmless again; covers a main() that forgot
+    if (CreateFlashEngine create = flashmodule::factory())
+        engine_.reset(create(this));
+    engineFailed_ = !engine_;
+}
+
+void FlashPlayer::startReading()
+{
+    if (reading_) {
+        reading_->cancelled = true;
+        reading_->player = nullptr;
+    }
+    auto reading = std::make_shared<Reading>();
+    reading->player = this;
+    reading_ = reading;
+    QThreadPool::globalInstance()->start([reading, path = movie_] {
+        QByteArray bytes = readMovie(path, &reading->cancelled);
+        if (reading->cancelled)
+            return;
+        // The application outlives every worker of the global pool.
+        QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [reading, bytes = std::move(bytes)] {
+                    if (reading->player)
+                        reading->player->movieRead(bytes);
+                },
+                Qt::QueuedConnection);
+    });
+}
+
+void FlashPlayer::movieRead(const QByteArray& bytes)
+{
+    reading_.reset();
+    if (engine_)
+        engine_->loadMovie(bytes, playing_, muted_);
+}
 
 void FlashPlayer::put(DispId id, const Variant& value)
 {
     if (id == dispid::flash::Movie) {
         movie_ = value.toText();
         playing_ = true;  // a new movie starts by itself
-        if (!engine_ && !engineFailed_) {
-            prepareApplication();  // harmless again; covers a main() that forgot
-            CreateFlashEngine create = flashmodule::factory();
-            if (create)
-                engine_.reset(create(this));
-            engineFailed_ = !engine_;
-        }
+        startEngine();
         if (!engine_)
             return;  // no web module: the display stays empty
-        engine_->loadMovie(readMovie(movie_), playing_, muted_);
+        // The page starts while the file is read.
+        engine_->openPage();
+        startReading();
     } else if (id == dispid::flash::Mute) {
         muted_ = value.toBool();
         if (engine_)

@@ -4,8 +4,14 @@
 // The movie runs in Ruffle inside a locked-down web view. The web engine and
 // its libraries are loaded only when the first movie is set, so a person who
 // never opens one pays nothing for them, neither at start nor in memory.
+//
+// The movie's file is read on a worker thread while the page starts; the
+// page gets the bytes when both are ready. Only the latest movie counts: a
+// read overtaken by another movie is dropped, and "stop" given meanwhile
+// holds for the movie when it comes.
 #include "Dispatch.h"
 
+#include <atomic>
 #include <memory>
 #include <QByteArray>
 #include <QWidget>
@@ -24,6 +30,9 @@ public:
     // process runs as root it turns off Chromium's sandbox (which refuses to
     // run as root); otherwise the sandbox stays on. Nothing else is loaded.
     static void prepareApplication();
+    // A movie may come soon (its open dialog is up): the web engine's
+    // libraries start loading on a worker thread; the engine does not start.
+    static void expectMovie();
 
     void put(DispId id, const Variant& value) override;
     Variant get(DispId id) override;
@@ -31,16 +40,25 @@ public:
 
     // The web part, once a movie has started it (for tests and benchmarks).
     FlashEngine* engine() const { return engine_.get(); }
+    // A movie's file is still being read (for tests and benchmarks).
+    bool reading() const { return reading_ != nullptr; }
 
-    // The bytes of the file that the player gets.
-    static QByteArray readMovie(const QString& path);
+    // The bytes of the file that the player gets; an empty result once
+    // `cancelled` is set.
+    static QByteArray readMovie(const QString& path, const std::atomic_bool* cancelled = nullptr);
 
 private:
+    struct Reading;
+    void startEngine();
+    void startReading();
+    void movieRead(const QByteArray& bytes);
+
     QString movie_;
     bool playing_ = true;
     bool muted_ = false;
     bool engineFailed_ = false;  // the module could not be loaded
     std::unique_ptr<FlashEngine> engine_;
+    std::shared_ptr<Reading> reading_;  // the file being read, if any
 };
 
 }  // namespace corvane

@@ -55,7 +55,7 @@ static void lockSettings(QWebEngineSettings* s)
     s->setAttribute(S::PlaybackRequiresUserGesture, false);
 }
 
-QWebEngineProfile* createProfile(QObject* parent)
+QWebEngineProfile* createProfile(QObject* parent, FlashSchemeHandler* files)
 {
     auto* profile = new QWebEngineProfile(parent);  // no name: off the record
     profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
@@ -63,7 +63,8 @@ QWebEngineProfile* createProfile(QObject* parent)
     profile->setSpellCheckEnabled(false);
     profile->cookieStore()->setCookieFilter([](const QWebEngineCookieStore::FilterRequest&) { return false; });
     profile->setUrlRequestInterceptor(new FlashRequestGuard(profile));
-    profile->installUrlSchemeHandler(Scheme, new FlashSchemeHandler(profile));
+    files->setParent(profile);
+    profile->installUrlSchemeHandler(Scheme, files);
     QObject::connect(profile, &QWebEngineProfile::downloadRequested, profile,
                      [](QWebEngineDownloadRequest* download) { download->cancel(); });
     lockSettings(profile->settings());

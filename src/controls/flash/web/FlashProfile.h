@@ -8,6 +8,10 @@
 class QObject;
 class QWebEngineProfile;
 
+namespace corvane {
+class FlashSchemeHandler;
+}
+
 namespace corvane::flashweb {
 
 // The URL scheme and host of the page and Ruffle's files.
@@ -17,7 +21,8 @@ inline constexpr char Host[] = "flash";
 // Registers the scheme with the web engine; before its first profile.
 void registerScheme();
 
-// A new locked-down profile owned by parent.
-QWebEngineProfile* createProfile(QObject* parent);
+// A new locked-down profile owned by parent; it takes `files` to serve its
+// scheme.
+QWebEngineProfile* createProfile(QObject* parent, FlashSchemeHandler* files);
 
 }  // namespace corvane::flashweb

@@ -2,13 +2,17 @@
 
 #include "FlashProfile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcFlashScheme, "corvane.flash.scheme", QtWarningMsg)
 #include <QFile>
+#include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 #include <QWebEngineUrlRequestJob>
+#include <utility>
 
 namespace corvane {
 
@@ -34,6 +38,12 @@ FlashSchemeHandler::FlashSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHan
     }
 }
 
+void FlashSchemeHandler::offerMovie(const QString& name, const QByteArray& bytes)
+{
+    movieName_ = name;
+    movie_ = bytes;
+}
+
 void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
 {
     const QUrl url = job->requestUrl();
@@ -48,6 +58,20 @@ void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
         return;
     }
     name.remove(0, 1);
+    if (!movieName_.isEmpty() && name == movieName_) {
+        auto* buffer = new QBuffer(job);
+        buffer->setData(std::exchange(movie_, {}));
+        buffer->open(QIODevice::ReadOnly);
+        movieName_.clear();
+        // Freeing a large movie's bytes takes a while; a worker does it, once
+        // the buffer is gone and this holds the last reference.
+        QObject::connect(buffer, &QObject::destroyed, [bytes = buffer->data()] {
+            QTimer::singleShot(0,
+                               [bytes]() mutable { QThreadPool::globalInstance()->start([b = std::move(bytes)] {}); });
+        });
+        job->reply("application/x-shockwave-flash", buffer);
+        return;
+    }
     if (!allowed_.contains(name)) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;

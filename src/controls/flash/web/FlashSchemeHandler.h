@@ -1,6 +1,8 @@
 #pragma once
 // Serves the host page and Ruffle's runtime files from the resources built
-// into the program. What is not in that list is not found.
+// into the program, and the movie on offer, once. What is not in that list
+// is not found.
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 #include <QWebEngineUrlSchemeHandler>
@@ -13,6 +15,10 @@ public:
     explicit FlashSchemeHandler(QObject* parent = nullptr);
     void requestStarted(QWebEngineUrlRequestJob* job) override;
 
+    // Serves these bytes under this name to the next request for it, in
+    // place of any movie offered before.
+    void offerMovie(const QString& name, const QByteArray& bytes);
+
     // The resource folder that holds the served files.
     static QString resourceDir();
     // Content type by file name; empty for names that are never served.
@@ -20,6 +26,8 @@ public:
 
 private:
     QSet<QString> allowed_;
+    QString movieName_;
+    QByteArray movie_;
 };
 
 }  // namespace corvane

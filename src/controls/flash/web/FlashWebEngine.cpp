@@ -1,6 +1,7 @@
 #include "FlashWebEngine.h"
 
 #include "FlashProfile.h"
+#include "FlashSchemeHandler.h"
 #include "FlashWebPage.h"
 
 #include <QVBoxLayout>
@@ -12,7 +13,8 @@ namespace corvane {
 
 FlashWebEngine::FlashWebEngine(QWidget* area)
 {
-    profile_ = flashweb::createProfile(nullptr);
+    scheme_ = new FlashSchemeHandler;
+    profile_ = flashweb::createProfile(nullptr, scheme_);
     page_ = new FlashWebPage(profile_, nullptr);
     view_ = new QWebEngineView(area);
     view_->setPage(page_);
@@ -42,6 +44,12 @@ FlashWebEngine::~FlashWebEngine()
     delete profile_;
 }
 
+void FlashWebEngine::openPage()
+{
+    if (!ready_ && !loading_)
+        loadHostPage();
+}
+
 void FlashWebEngine::loadMovie(const QByteArray& bytes, bool playing, bool muted)
 {
     pending_ = bytes;
@@ -49,8 +57,8 @@ void FlashWebEngine::loadMovie(const QByteArray& bytes, bool playing, bool muted
     muted_ = muted;
     if (ready_)
         pushMovie();
-    else if (!loading_)
-        loadHostPage();
+    else
+        openPage();
 }
 
 void FlashWebEngine::setPlaying(bool playing)
@@ -109,16 +117,14 @@ void FlashWebEngine::renderProcessGone()
 
 void FlashWebEngine::pushMovie()
 {
-    const QByteArray bytes = *pending_;
+    // The page fetches the bytes from the scheme handler: the engine copies
+    // them over in pieces, and no script carries them.
+    const QString name = QStringLiteral("movie-%1.swf").arg(++served_);
+    scheme_->offerMovie(name, *pending_);
     pending_.reset();
     hasMovie_ = true;
-    // In parts of 3 MiB (4 MiB as base64): each script stays a modest message.
-    constexpr qsizetype Part = 3 * 1024 * 1024;
-    for (qsizetype at = 0; at < bytes.size(); at += Part) {
-        const QByteArray base64 = bytes.mid(at, Part).toBase64();
-        run(QStringLiteral("corvaneFlash.part(\"") + QLatin1String(base64) + QStringLiteral("\")"));
-    }
-    run(QStringLiteral("corvaneFlash.load(%1, %2)").arg(playing_ ? "true" : "false", muted_ ? "true" : "false"));
+    run(QStringLiteral("corvaneFlash.open(\"%1\", %2, %3)")
+                .arg(name, playing_ ? "true" : "false", muted_ ? "true" : "false"));
 }
 
 void FlashWebEngine::run(const QString& script) { page_->runJavaScript(script); }

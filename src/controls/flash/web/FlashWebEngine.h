@@ -14,6 +14,7 @@ class QWidget;
 
 namespace corvane {
 
+class FlashSchemeHandler;
 class FlashWebPage;
 
 class FlashWebEngine : public QObject, public FlashEngine {
@@ -22,6 +23,7 @@ public:
     explicit FlashWebEngine(QWidget* area);
     ~FlashWebEngine() override;
 
+    void openPage() override;
     void loadMovie(const QByteArray& bytes, bool playing, bool muted) override;
     void setPlaying(bool playing) override;
     void setMuted(bool muted) override;
@@ -41,8 +43,10 @@ private:
     bool muted_ = false;
     bool ready_ = false;  // host page loaded, renderer alive
     bool loading_ = false;
+    int served_ = 0;  // movies handed to the page so far
 
     QWebEngineProfile* profile_ = nullptr;
+    FlashSchemeHandler* scheme_ = nullptr;
     FlashWebPage* page_ = nullptr;
     QWebEngineView* view_ = nullptr;
 };

@@ -4,37 +4,11 @@
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
-#include <QOpenGLContext>
-
-// Exported by QtGui: the context every later OpenGL context shares with.
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+#include <QQuickWindow>
 
 static void initFlashResources() { Q_INIT_RESOURCE(flashweb); }
 
 namespace {
-
-QOpenGLContext* shareContext = nullptr;
-
-void dropShareContext()
-{
-    qt_gl_set_global_share_context(nullptr);
-    delete shareContext;
-    shareContext = nullptr;
-}
-
-// The web engine composes its frames through a context shared with Qt's.
-// Programs that link it get one at start-up, at the price of loading the
-// OpenGL driver before the first window; this one makes it here, when the
-// first movie needs it.
-void shareOpenGLContexts()
-{
-    if (QOpenGLContext::globalShareContext())
-        return;
-    shareContext = new QOpenGLContext;
-    shareContext->create();
-    qt_gl_set_global_share_context(shareContext);
-    qAddPostRoutine(dropShareContext);  // runs after the web engine's own
-}
 
 QLoggingCategory::CategoryFilter previousFilter = nullptr;
 
@@ -67,7 +41,16 @@ extern "C" Q_DECL_EXPORT corvane::FlashEngine* corvane_create_flash_engine(QWidg
     // The view draws through Qt Quick, which would keep compiled shaders in
     // the person's cache folder; the program writes nothing.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
-    shareOpenGLContexts();
+    // Qt Quick draws the view in software, like any other widget: with
+    // OpenGL, the main window would have to compose through it, and Qt
+    // would replace the window's native window by a new one to get there,
+    // under the person's eyes. Software also spares loading the OpenGL
+    // driver for a 289 x 209 area.
+    static const bool software = [] {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        return true;
+    }();
+    Q_UNUSED(software);
     corvane::flashweb::registerScheme();  // before the first profile
     return new corvane::FlashWebEngine(area);
 }
