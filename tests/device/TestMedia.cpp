@@ -41,7 +41,8 @@ QString writeFile(const QString& dir, const QString& name, const QByteArray& byt
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName() : QString();
 }
 
-DeviceHarness::DeviceHarness(MediaDeviceOptions outputs) : device(std::make_unique<MediaDevice>(nullptr, outputs))
+DeviceHarness::DeviceHarness(MediaDeviceOptions outputs)
+    : device(std::make_unique<MediaDevice>(nullptr, std::move(outputs)))
 {
     device->advise([this](DispId ev, const Args&) {
         if (ev == dispid::mci::Done)

@@ -54,6 +54,34 @@ class TstDeviceRules : public QObject {
     Q_OBJECT
     QPointer<FakeDriver> fake_;
 
+    // "open" or "open:LEN,LEN...": the scripted driver gets the track lengths.
+    void open(MediaDevice& device, const QString& step, bool video, bool refuse)
+    {
+        if (!fake_)
+            device.put(dispid::mci::Command, QStringLiteral("open"));  // makes the driver
+        fake_->lengths.clear();
+        for (const QString& ms : step.size() > 5 ? step.mid(5).split(',') : QStringList{"1000"})
+            fake_->lengths << ms.toLongLong();
+        std::tie(fake_->video, fake_->refuse, fake_->pos) = std::tuple(video, refuse, 0);
+        device.put(dispid::mci::Command, QStringLiteral("open"));
+        fake_->log.clear();
+    }
+
+    // =POS the position, #N completions so far, + playing, - open and still,
+    // x closed, >CALLS what the driver was told since the last look.
+    void check(MediaDevice& device, const QString& step, int done)
+    {
+        const QString arg = step.mid(1);
+        if (step[0] == '=')
+            QCOMPARE(device.get(dispid::mci::Position).toInt(), arg.toInt());
+        else if (step[0] == '#')
+            QCOMPARE(done, arg.toInt());
+        else if (step[0] == '>')
+            QCOMPARE(std::exchange(fake_->log, {}).join(','), arg);
+        else
+            QCOMPARE(std::pair(device.isOpen(), device.isPlaying()), std::pair(step != "x", step == "+"));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -113,32 +141,19 @@ private slots:
         device.put(dispid::mci::FileName, QStringLiteral("/media.avi"));
         bool video = false, refuse = false;
         for (const QString& step : script.split(' ')) {
-            const QString arg = step.mid(1);
-            if (QStringLiteral("=#+-x>").contains(step[0]))
+            if (QStringLiteral("=#+-x>").contains(step[0])) {
                 QCoreApplication::processEvents();  // queued completions arrive
-            if (step == "video" || step == "refuse") {
+                check(device, step, done);
+                if (QTest::currentTestFailed())
+                    return;
+            } else if (step == "video" || step == "refuse") {
                 (step == "video" ? video : refuse) = true;
             } else if (step.startsWith("open")) {
-                if (!fake_)
-                    device.put(dispid::mci::Command, QStringLiteral("open"));  // makes the driver
-                fake_->lengths.clear();
-                for (const QString& ms : step.size() > 5 ? step.mid(5).split(',') : QStringList{"1000"})
-                    fake_->lengths << ms.toLongLong();
-                std::tie(fake_->video, fake_->refuse, fake_->pos) = std::tuple(video, refuse, 0);
-                device.put(dispid::mci::Command, QStringLiteral("open"));
-                fake_->log.clear();
+                open(device, step, video, refuse);
             } else if (step[0] == '@') {
-                fake_->pos = arg.toLongLong();
+                fake_->pos = step.mid(1).toLongLong();
             } else if (step.startsWith("end") || step == "fail") {
                 fake_->report(step);
-            } else if (step[0] == '=') {
-                QCOMPARE(device.get(dispid::mci::Position).toInt(), arg.toInt());
-            } else if (step[0] == '#') {
-                QCOMPARE(done, arg.toInt());
-            } else if (step == "+" || step == "-" || step == "x") {
-                QCOMPARE(QPair(device.isOpen(), device.isPlaying()), QPair(step != "x", step == "+"));
-            } else if (step[0] == '>') {
-                QCOMPARE(std::exchange(fake_->log, {}).join(','), arg);
             } else {
                 device.put(dispid::mci::Command, step);
             }

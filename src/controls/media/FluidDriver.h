@@ -14,10 +14,11 @@
 #include <optional>
 
 class QTimer;
-struct _fluid_hashtable_t;
-struct _fluid_synth_t;
-struct _fluid_player_t;
-struct _fluid_audio_driver_t;
+// The library's own type names, declared here to keep its header out.
+struct _fluid_hashtable_t;     // NOLINT(bugprone-reserved-identifier)
+struct _fluid_synth_t;         // NOLINT(bugprone-reserved-identifier)
+struct _fluid_player_t;        // NOLINT(bugprone-reserved-identifier)
+struct _fluid_audio_driver_t;  // NOLINT(bugprone-reserved-identifier)
 
 namespace corvane {
 
