@@ -7,12 +7,7 @@
 # 50 ms for a missing or corrupt file; RSS growth under 5 MB.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-BUILD=${CORVANE_BUILD_DIR:-$PWD/build-bench}
-B=$BUILD/bench/device/bench_device
-export QT_QPA_PLATFORM=offscreen
-T=$(mktemp -d)
-trap 'rm -rf "$T"' EXIT
-ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+source bench/device/common.sh
 
 ff -f lavfi -i sine=frequency=440:duration=2 "$T/tone.wav"
 ff -f lavfi -i testsrc=size=1280x720:rate=30:duration=2 -f lavfi -i sine=duration=2 \

@@ -5,12 +5,7 @@
 # past the length, the position never going back. Prints a line a file.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-BUILD=${CORVANE_BUILD_DIR:-$PWD/build-bench}
-B=$BUILD/bench/device/bench_device
-export QT_QPA_PLATFORM=offscreen
-T=$(mktemp -d)
-trap 'rm -rf "$T"' EXIT
-ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+source bench/device/common.sh
 v() { echo -f lavfi -i "testsrc=size=160x120:rate=25:duration=$1"; }
 a() { echo -f lavfi -i "sine=frequency=440:duration=$1"; }
 # kind: device type, extension, codec arguments, with video
