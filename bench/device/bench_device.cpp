@@ -6,7 +6,7 @@
 //   bench_device cpu TYPE FILE
 //   bench_device stall TYPE FILE RUNS
 //   bench_device rss CYCLES_SMALL CYCLES_LARGE TYPE FILE [TYPE FILE...]
-//   bench_device ends TYPE FILE RUNS
+//   bench_device ends TYPE FILE RUNS [PICK_MS]
 //   bench_device sweep TYPE FILE...         (each file played to its end once)
 //   bench_device writemidi FILE.mid [NOTES]  (2 s and four notes; or NOTES notes of 1/30 s, cut
 //                                             short in its last byte when NOTES is negative)
@@ -253,12 +253,18 @@ int sweep(const QString& type, const QStringList& files)
 }
 
 // When the completion comes after "play", against the length read at "open".
-int ends(const QString& type, const QString& file, int runs)
+// pickMs is the time between choosing the device type and opening, as a
+// person takes in the file dialog (0: a tool that opens at once). The first
+// run is in a fresh device and is reported on its own.
+int ends(const QString& type, const QString& file, int runs, int pickMs)
 {
     Bench b;
     std::vector<double> late;
     int length = 0;
     for (int i = 0; i < runs; ++i) {
+        b.put(dispid::mci::DeviceType, type);
+        if (pickMs > 0)
+            b.spinUntil([] { return false; }, pickMs, 10);
         b.open(type, file);
         length = b.device.get(dispid::mci::Length).toInt();
         const int before = b.completions;
@@ -270,10 +276,12 @@ int ends(const QString& type, const QString& file, int runs)
         late.push_back(t.nsecsElapsed() / 1e6 - length);
         b.cmd("close");
     }
+    const double first = late.front();
     std::sort(late.begin(), late.end());
-    std::printf("completion after play minus length (%s, length %d ms): earliest %+.1f ms, median %+.1f ms, latest "
-                "%+.1f ms, runs %d\n",
-                qPrintable(file.section('/', -1)), length, late.front(), late[late.size() / 2], late.back(), runs);
+    std::printf("completion after play minus length (%s, length %d ms, type chosen %d ms before open): first in a "
+                "fresh device %+.1f ms; earliest %+.1f ms, median %+.1f ms, latest %+.1f ms, runs %d\n",
+                qPrintable(file.section('/', -1)), length, pickMs, first, late.front(), late[late.size() / 2],
+                late.back(), runs);
     return 0;
 }
 
@@ -326,8 +334,8 @@ int main(int argc, char** argv)
         return stall(a[2], a[3], a[4].toInt());
     if (mode == QLatin1String("rss") && a.size() >= 6 && a.size() % 2 == 0)
         return rss(a.mid(4), a[2].toInt(), a[3].toInt());
-    if (mode == QLatin1String("ends") && a.size() == 5)
-        return ends(a[2], a[3], a[4].toInt());
+    if (mode == QLatin1String("ends") && (a.size() == 5 || a.size() == 6))
+        return ends(a[2], a[3], a[4].toInt(), a.value(5).toInt());
     if (mode == QLatin1String("writemidi") && (a.size() == 3 || a.size() == 4))
         return writeMidi(a[2], a.value(3).toInt());
     std::fprintf(stderr, "usage: see the head of bench_device.cpp\n");

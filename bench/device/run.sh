@@ -54,8 +54,10 @@ echo "-- GUI event-loop stall while opening MIDI files (7 runs each)"
 for f in song.mid big.mid bigcut.mid noise.mid; do
   "$B" stall Sequencer "$T/$f" 7 2>/dev/null
 done
-echo "-- MIDI completion against the length read at open (3 runs)"
+echo "-- MIDI completion against the length read at open (3 runs each): opened at once, and 1 s after"
+echo "   the type is chosen, as the player does it (the type first, then the file dialog)"
 "$B" ends Sequencer "$T/song.mid" 3 2>/dev/null
+"$B" ends Sequencer "$T/song.mid" 3 1000 2>/dev/null
 
 echo "-- opening playlists of distinct 2 s files (hard links, each probed); at most 1,000 tracks are kept"
 mkdir "$T/many"

@@ -179,16 +179,21 @@ bool FluidDriver::open(const QString& absolutePath, bool)
                      problem.toUtf8().constData());
         return false;
     }
-    if (!synth_ && !synthJob_.valid()) {
-        silenceFluidLog();
-        EngineQuiet::silenceAlsa();
-        synthJob_ = runAside(&FluidDriver::loadSynth);
-    }
+    prepare();
     if (midi_->eventCount() <= kInlineEvents)
         smf_ = midi_->writeSmf();
     else
         smfJob_ = runAside([midi = *midi_] { return midi.writeSmf(); });
     return true;
+}
+
+void FluidDriver::prepare()
+{
+    if (synth_ || synthJob_.valid() || synthFailed_)
+        return;
+    silenceFluidLog();
+    EngineQuiet::silenceAlsa();
+    synthJob_ = runAside(&FluidDriver::loadSynth);
 }
 
 bool FluidDriver::startAudio()

@@ -2,9 +2,10 @@
 // Plays MIDI files through FluidSynth. Our own reader reads the file once,
 // checks it and times it; the player is handed the clean file written from
 // that reading, so length and sound agree. The synth and its soundfont live
-// as long as the driver and are loaded off the GUI thread; so is the clean
-// file written. Until both are there the media stays at its start, and
-// "play" takes effect when they are. Each open gets a new player and audio
+// as long as the driver and are loaded off the GUI thread from the moment the
+// device type is chosen; the clean file of a large media is written there
+// too. Until both are there the media stays at its start, and "play" takes
+// effect when they are. Each open gets a new player and audio
 // driver. The player advances only while the synth renders, so with no
 // sound device the samples go, in real time, to /dev/null.
 #include "MediaDriver.h"
@@ -31,6 +32,7 @@ public:
 
     bool open(const QString& absolutePath, bool allowVideo) override;
     void close() override;
+    void prepare() override;
     void play() override;
     void pause() override;
     void seek(qint64 ms) override;

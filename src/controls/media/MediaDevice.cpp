@@ -43,7 +43,7 @@ void MediaDevice::put(DispId id, const Variant& value)
 {
     using namespace dispid::mci;
     switch (id) {
-    case DeviceType: deviceType_ = value.toText(); break;
+    case DeviceType: chooseType(value.toText()); break;
     case FileName: fileName_ = value.toText(); break;
     case Command: command(value.toText()); break;
     case Flag52: flag52_ = value.toBool(); break;
@@ -115,6 +115,15 @@ void MediaDevice::command(const QString& verb)
             return;
         }
     }
+}
+
+// The engine of the type gets ready while the user picks the file.
+void MediaDevice::chooseType(const QString& deviceType)
+{
+    deviceType_ = deviceType;
+    bool allowVideo = false;
+    if (MediaDriver* driver = driverFor(deviceType_, &allowVideo))
+        driver->prepare();
 }
 
 MediaDriver* MediaDevice::driverFor(const QString& deviceType, bool* allowVideo)

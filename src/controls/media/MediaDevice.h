@@ -76,6 +76,7 @@ private:
     void onFailed();
     void applyMute();
     qint64 positionMs() const;
+    void chooseType(const QString& deviceType);
     MediaDriver* driverFor(const QString& deviceType, bool* allowVideo);
 
     MediaDeviceOptions options_;

@@ -33,6 +33,10 @@ public:
     // when none is playable or the engine plays no lists.
     virtual bool openList(const QStringList& /*absolutePaths*/, bool /*allowVideo*/) { return false; }
     virtual void close() = 0;
+    // Starts, off the GUI thread, what the engine needs before its first
+    // open (the device calls it as soon as a type of this engine is chosen,
+    // which is before the file dialog). Returns at once.
+    virtual void prepare() {}
 
     virtual void play() = 0;
     virtual void pause() = 0;
