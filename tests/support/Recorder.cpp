@@ -31,8 +31,6 @@ Variant RecordingDispatch::get(DispId id)
 Variant RecordingDispatch::call(DispId id, const Args& args)
 {
     log_->push_back({name_, QStringLiteral("call"), id, args.empty() ? Variant() : args.front()});
-    if (auto it = effects_.find(id); it != effects_.end() && *it)
-        (*it)();
     return {};
 }
 

@@ -35,16 +35,11 @@ public:
 
     // What get() answers, and what properties hold after put().
     void setAnswer(DispId id, const Variant& v) { answers_[id] = v; }
-    // What a method call returns, and an optional side effect.
-    void onCall(DispId id, std::function<void()> effect) { effects_[id] = std::move(effect); }
-    void fire(DispId event, const Args& args = {}) { raise(event, args); }
-    const QString& name() const { return name_; }
 
 private:
     QString name_;
     std::shared_ptr<CallLog> log_;
     QMap<DispId, Variant> answers_;
-    QMap<DispId, std::function<void()>> effects_;
 };
 
 class RecordingCheckBox : public CheckBox {
