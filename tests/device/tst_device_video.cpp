@@ -47,16 +47,10 @@ private slots:
 
         h.open("WAVEAudio", avi);  // no picture for the audio types
         QVERIFY(h.device->isOpen() && !w->isVisible());
-        // The next video shows it again. Destroyed while playing, the media
-        // plays on to its end; the next video gets a new one, "close" hides it.
+        // The next video shows it again and draws; "close" hides it.
         h.open("AVIVideo", avi);
         h.command("play");
         QVERIFY(w->isVisible() && QTest::qWaitFor([&] { return w->framesDrawn() > drawn + 3; }, 15000));
-        delete w.data();
-        QVERIFY(h.waitForCompletions(2, 15000));
-        h.open("AVIVideo", avi);
-        w = h.device->videoWindow();
-        QVERIFY(w && w->isVisible() && w->hasRenderContext());
         h.command("close");
         QVERIFY(!w->isVisible());
 

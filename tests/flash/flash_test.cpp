@@ -6,6 +6,7 @@
 #include "Form1.h"
 #include "SecondaryWindows.h"
 #include "SwfWriter.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <optional>
@@ -64,10 +65,7 @@ class FlashTest : public QObject {
 
     void show(const QString& name, const QByteArray& bytes)
     {
-        QFile f(dir_.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-        f.close();
-        player_->put(dispid::flash::Movie, f.fileName());
+        player_->put(dispid::flash::Movie, writeFile(dir_.path(), name, bytes));
     }
     // The widget's own rendering: other tests' windows cannot get in the way.
     QImage shot() const { return player_->grab().toImage().convertToFormat(QImage::Format_RGB32); }

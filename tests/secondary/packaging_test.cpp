@@ -32,26 +32,6 @@ int run(const QString& program, const QStringList& args, QByteArray* output = nu
     return p.exitCode();
 }
 
-// The Key=Value strings of an executable's .corvane.version section.
-QStringList versionSection(const QString& exe)
-{
-    QTemporaryDir dir;
-    const QString out = dir.filePath("record.bin");
-    if (run("objcopy", {"--dump-section", ".corvane.version=" + out, exe, "/dev/null"}) != 0)
-        return {};
-    return QString::fromUtf8(readAll(out)).split(QChar(0), Qt::SkipEmptyParts);
-}
-
-// The string table of a resource script, as Key=Value.
-QStringList rcStrings(const QByteArray& rc)
-{
-    QStringList pairs;
-    const QRegularExpression value(QStringLiteral("^\\s*VALUE \"(\\w+)\", \"([^\"]*)\"\\s*$"),
-                                   QRegularExpression::MultilineOption);
-    for (const auto& m : value.globalMatch(QString::fromUtf8(rc)))
-        pairs << m.captured(1) + '=' + m.captured(2);
-    return pairs;
-}
 }  // namespace
 
 class PackagingTest : public QObject {
@@ -70,7 +50,9 @@ void PackagingTest::versionRecordAndIcons()
     QByteArray out;
     QCOMPARE(run(windres, {"--preprocessor=cpp", "-i", built("corvane.rc"), "-O", "res", "-o", res}, &out), 0);
     QCOMPARE(run(windres, {"-i", res, "-J", "res", "-O", "rc"}, &out), 0);
-    const QStringList section = versionSection(qEnvironmentVariable("CORVANE_EXE"));
+    const QString record = dir.filePath("record.bin"), exe = qEnvironmentVariable("CORVANE_EXE");
+    QCOMPARE(run("objcopy", {"--dump-section", ".corvane.version=" + record, exe, "/dev/null"}), 0);
+    const QStringList section = QString::fromUtf8(readAll(record)).split(QChar(0), Qt::SkipEmptyParts);
     QCOMPARE(section.size(), 12);
     const QString number = section[0].section('=', 1).replace('.', ", ");
     for (const QString& line :
@@ -79,7 +61,12 @@ void PackagingTest::versionRecordAndIcons()
         QVERIFY2(out.split('\n').contains(line.toUtf8()), qPrintable(line));
     QCOMPARE(section.mid(1, 2),
              (QStringList{"ProductVersionNumber=" + section[0].section('=', 1), "Translation=0x0804,1200"}));
-    QCOMPARE(rcStrings(out), section.mid(3));
+    QStringList strings;  // the resource script's string table, as Key=Value
+    const QRegularExpression value(QStringLiteral("^\\s*VALUE \"(\\w+)\", \"([^\"]*)\"\\s*$"),
+                                   QRegularExpression::MultilineOption);
+    for (const auto& m : value.globalMatch(QString::fromUtf8(out)))
+        strings << m.captured(1) + '=' + m.captured(2);
+    QCOMPARE(strings, section.mid(3));
     for (const QString& pair : section)
         QVERIFY2(!pair.endsWith('='), qPrintable(pair));
 
