@@ -161,12 +161,10 @@ void WindowsTest::whatClosesHelpAndFormats()
         QTest::mouseClick(label, Qt::LeftButton, {}, inside.center());
         QVERIFY(!s.formatsWindow());
     }
-    QWidget* window = open(s, 1);
-    for (QPoint gap : {QPoint(3, 100), QPoint(100, 68), QPoint(100, 147), QPoint(150, 203)}) {
-        QVERIFY(!window->childAt(gap));
-        QTest::mouseClick(window, Qt::LeftButton, {}, gap);
-        QCOMPARE(s.formatsWindow(), window);
-    }
+    QWidget* window = open(s, 1);  // a click beside the lines leaves it open
+    QVERIFY(!window->childAt(QPoint(3, 100)));
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(3, 100));
+    QCOMPARE(s.formatsWindow(), window);
 }
 
 QTEST_MAIN(WindowsTest)
