@@ -1,14 +1,12 @@
 // The variant's conversions, the dialog's filter conversion and the
 // real widgets behind the late-bound interface.
+#include "DialogAnswer.h"
 #include "DispatchIds.h"
 #include "MediaKinds.h"
 #include "widgets/CommandButton.h"
 #include "widgets/FileDialog.h"
 
-#include <QFileDialog>
-#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 using namespace corvane;
@@ -24,15 +22,12 @@ private slots:
 
 void HostingTest::variantConversions()
 {
-    QCOMPARE(Variant(true).toInt(), -1);
-    QCOMPARE(Variant(false).toInt(), 0);
-    QCOMPARE(Variant().toInt(), 0);
-    QCOMPARE(Variant("3000").toInt(), 3000);
-    QCOMPARE(Variant(" 12.5 ").toInt(), 13);
-    QCOMPARE(Variant("-2.5").toInt(), -3);
-    QCOMPARE(Variant("abc").toInt(), 0);
-    QCOMPARE(Variant("1e12").toInt(), std::numeric_limits<int32_t>::max());
-    QCOMPARE(Variant("nan").toInt(), 0);
+    // Numbers from text round half away from zero and saturate; true is -1.
+    const std::pair<Variant, int32_t> ints[] = {{true, -1},     {false, 0},     {Variant(), 0},
+                                                {"3000", 3000}, {" 12.5 ", 13}, {"-2.5", -3},
+                                                {"abc", 0},     {"nan", 0},     {"1e12", INT32_MAX}};
+    for (const auto& [v, n] : ints)
+        QCOMPARE(v.toInt(), n);
     QCOMPARE(Variant(int32_t(-7)).toText(), QStringLiteral("-7"));
     QVERIFY(Variant("1").toBool());
     QVERIFY(!Variant("0").toBool());
@@ -43,13 +38,11 @@ void HostingTest::variantConversions()
 void HostingTest::filtersKeepPairsAndOrder()
 {
     QCOMPARE(toNameFilters(QString::fromLatin1(kFlashFilter)), (QStringList{"(*.swf) (*.swf)", "(*.*) (*.*)"}));
-    const int counts[] = {2, 2, 9, 12, 4};
-    for (size_t i = 0; i < kMediaKinds.size(); ++i) {
-        const QString filter = QString::fromLatin1(kMediaKinds[i].filter);
-        const QStringList out = toNameFilters(filter);
-        QCOMPARE(out.size(), counts[i]);
+    for (const auto& kind : kMediaKinds) {
+        const QString filter = QString::fromLatin1(kind.filter);
+        const QStringList out = toNameFilters(filter), parts = filter.split('|');
+        QCOMPARE(out.size() * 2, parts.size());
         QCOMPARE(out.last(), QStringLiteral("(*.*) (*.*)"));
-        const QStringList parts = filter.split('|');
         for (int k = 0; k < out.size(); ++k)
             QCOMPARE(out[k], parts[2 * k] + " (" + parts[2 * k + 1] + ")");
     }
@@ -66,25 +59,15 @@ void HostingTest::dialogYieldsChoiceOrEmpty()
     QWidget owner;
     FileDialog d(&owner);
     d.put(dispid::dialog::Filter, kMediaKinds[1].filter);
-    auto answer = [&](bool accept) {
-        QTimer::singleShot(0, [&, accept] {
-            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dlg);
-            QCOMPARE(dlg->nameFilters(), toNameFilters(kMediaKinds[1].filter));
-            QCOMPARE(dlg->fileMode(), QFileDialog::ExistingFile);
-            if (accept) {
-                dlg->selectFile(chosen);
-                QMetaObject::invokeMethod(dlg, "accept");
-            } else {
-                dlg->reject();
-            }
-        });
-        d.call(dispid::dialog::ShowOpen);
-    };
-    answer(true);
+    test::DialogAnswer answer;
+    answer.arm(chosen);
+    d.call(dispid::dialog::ShowOpen);
+    QVERIFY(answer.seen && answer.mode == QFileDialog::ExistingFile);
+    QCOMPARE(answer.filters, toNameFilters(kMediaKinds[1].filter));
     QCOMPARE(d.get(dispid::dialog::FileName).toText(), chosen);
     // A cancel after a choice must not replay that choice.
-    answer(false);
+    answer.arm();
+    d.call(dispid::dialog::ShowOpen);
     QCOMPARE(d.get(dispid::dialog::FileName).toText(), QString());
 }
 

@@ -35,12 +35,6 @@ QByteArray midiBytes(int beats)
     return QByteArray("MThd\0\0\0\x06\0\0\0\x01\x01\xe0MTrk", 18) + QByteArray(size, 4) + t;
 }
 
-QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
-{
-    QFile f(QDir(dir).absoluteFilePath(name));
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName() : QString();
-}
-
 DeviceHarness::DeviceHarness(MediaDeviceOptions outputs)
     : device(std::make_unique<MediaDevice>(nullptr, std::move(outputs)))
 {

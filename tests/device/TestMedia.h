@@ -4,6 +4,7 @@
 // as (position, length) at that moment.
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
+#include "TestFiles.h"
 
 #include <memory>
 #include <QTest>
@@ -16,7 +17,6 @@ QStringList lavfi(const QString& source, double seconds);  // an input of a lavf
 QString makeWav(const QString& dir, const QString& name = QStringLiteral("tone.wav"), double seconds = 1.0);
 // 480 ticks a beat, 120 bpm for the first beat, 60 after: 500 + 1000 * (beats - 1) ms.
 QByteArray midiBytes(int beats = 2);
-QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes);
 
 struct DeviceHarness {
     explicit DeviceHarness(MediaDeviceOptions outputs = {QStringLiteral("null"), QStringLiteral("null")});

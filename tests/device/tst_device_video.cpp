@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QPointer>
 #include <QScreen>
-#include <QStyle>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,14 +25,12 @@ private slots:
                                       QString("-f lavfi -i color=red:size=160x120:duration=2.5 -f lavfi -i "
                                               "sine=duration=2.5 -vf drawbox=y=60:h=60:color=blue:t=fill -q:v 2")
                                               .split(' '));
-        QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_MediaPlay));
 
         DeviceHarness h({QStringLiteral("null"), QString()});
         h.open("AVIVideo", avi);
         QPointer<VideoWindow> w = h.device->videoWindow();
         QVERIFY(w && w->isVisible() && w->isWindow() && w->hasRenderContext() && !w->testAttribute(Qt::WA_QuitOnClose));
         QCOMPARE(w->windowTitle(), QStringLiteral("clip.avi"));
-        QCOMPARE(w->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
         QCOMPARE(w->size() * w->devicePixelRatio(), QSize(160, 120));
 
         h.command("play");
@@ -50,16 +47,10 @@ private slots:
 
         h.open("WAVEAudio", avi);  // no picture for the audio types
         QVERIFY(h.device->isOpen() && !w->isVisible());
-        // The next video shows it again. Destroyed while playing, the media
-        // plays on to its end; the next video gets a new one, "close" hides it.
+        // The next video shows it again and draws; "close" hides it.
         h.open("AVIVideo", avi);
         h.command("play");
         QVERIFY(w->isVisible() && QTest::qWaitFor([&] { return w->framesDrawn() > drawn + 3; }, 15000));
-        delete w.data();
-        QVERIFY(h.waitForCompletions(2, 15000));
-        h.open("AVIVideo", avi);
-        w = h.device->videoWindow();
-        QVERIFY(w && w->isVisible() && w->hasRenderContext());
         h.command("close");
         QVERIFY(!w->isVisible());
 

@@ -1,8 +1,8 @@
 // Playlists in the media device: one media of the playable tracks, in order,
-// whatever the form; network entries make no connection; long lists are capped.
+// network entries make no connection; long lists are capped. What a list
+// names, in either form, is tst_playlist_reader's.
 #include "TestMedia.h"
 
-#include <QStringEncoder>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,11 +16,8 @@ private slots:
     void formsPlayAsOneMedia()
     {
         QTemporaryDir dir;
-        const auto list = [&](const QString& name, const QByteArray& body) {
-            return writeFile(dir.path(), name, body);
-        };
         // Three lengths: every order of the tracks puts the later starts elsewhere.
-        const QStringList clips{makeWav(dir.path(), u"第一首.wav"_qs, 0.4),
+        const QStringList clips{makeWav(dir.path(), "a.wav", 0.4),
                                 makeMedia(dir.path(), "b.avi",
                                           lavfi("testsrc=rate=25", 0.8) + lavfi("sine=frequency=330", 0.8)
                                                   + QStringList{"-c:v", "mpeg4"}),
@@ -34,45 +31,31 @@ private slots:
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         const QByteArray url = "http://127.0.0.1:" + QByteArray::number(server.serverPort()), ref = "<entry><ref href=";
-        list("l2.asx", "<asx>" + ref + "b.avi></entry><entryref href=l.wmx>" + ref + "c.wav>");  // a cycle back
-        QByteArray big = "<asx>";                                                                // 1,000 tracks at most
+        QByteArray big = "<asx>";  // 1,000 tracks at most
         QList<int> bigTracks;
         for (int i = 0; i < 3000; ++i) {
             big += ref + QByteArray("a.wav\0b.avi\0c.wav", 17).mid(i % 3 * 6, 5) + ">";
             if (i < 1000)
                 bigTracks << i % 3;
         }
-        QFile::copy(clips[0], dir.filePath("a.wav"));
         const struct {
             const char* type;
             QString name;
             QByteArray body;
             QList<int> tracks;
-        } forms[] = {
-                {"WAVEAudio",
-                 "l.wax",
-                 "<asx version=3>" + ref + ".\\a.wav></entry>" + ref + "b.avi></entry>" + ref + "c.wav>",
-                 {0, 1, 2}},
-                {"AVIVideo",
-                 "l.wvx",
-                 "<?xml version='1.0'?><Asx><Base HRef='./'/><Entry><Ref HRef='x.wav'/><Ref HRef='a.wav'/></Entry>"
-                 "<Entry><Ref HRef='b.avi'/></Entry><Entry><Ref HRef='c.wav'/></Entry></Asx>",
-                 {0, 1, 2}},
-                {"MPEGVideo2", "l.wmx", "<asx>" + ref + "\"a.wav\"/></entry><entryref href=\"l2.asx\"/>", {0, 1, 2}},
-                {"MPEGVideo",
-                 u"列表.m3u"_qs,
-                 QStringEncoder("GB18030").encode(u"#EXTM3U\r\n#EXTINF:1,一\r\n第一首.wav\r\nb.avi\r\nc.wav\r\n"_qs),
-                 {0, 1, 2}},
-                {"MPEGVideo",
-                 "n.asx",
-                 "<asx>" + ref + url + "/x.wav><ref href=a.wav></entry>" + ref + url
-                         + "/y.avi></entry><entryref href=" + url + "/z.asx>" + ref + "c.wav>",
-                 {0, 2}},
-                {"MPEGVideo", "n.m3u", "#EXTM3U\n" + url + "/x.wav\nc.wav\n" + url + "/y.m3u\n", {2}},
-                {"MPEGVideo", "big.asx", big, bigTracks}};
+        } forms[] = {{"WAVEAudio",
+                      "l.wax",
+                      "<asx version=3>" + ref + ".\\a.wav></entry>" + ref + "b.avi></entry>" + ref + "c.wav>",
+                      {0, 1, 2}},
+                     {"MPEGVideo",
+                      "n.asx",
+                      "<asx>" + ref + url + "/x.wav><ref href=a.wav></entry>" + ref + url
+                              + "/y.avi></entry><entryref href=" + url + "/z.asx>" + ref + "c.wav>",
+                      {0, 2}},
+                     {"MPEGVideo", "big.asx", big, bigTracks}};
         for (const auto& f : forms) {
             h.completions.clear();
-            h.open(f.type, list(f.name, f.body));
+            h.open(f.type, writeFile(dir.path(), f.name, f.body));
             int start = 0, sum = 0;
             for (int k : f.tracks)
                 sum += len[k];

@@ -1,6 +1,7 @@
 // The list reader alone, over stand-in media files: recognition, ASX, M3U, references.
 #include "LocalRef.h"
 #include "Playlist.h"
+#include "TestFiles.h"
 
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -9,17 +10,13 @@
 
 using namespace corvane::playlist;
 
+// A folder of stand-in files; "$DIR" in what is written becomes its path.
 struct Folder {
     QTemporaryDir dir;
     QString path(const QString& rel) const { return QDir::cleanPath(dir.path() + u'/' + rel); }
     QString write(const QString& rel, const QByteArray& bytes) const
     {
-        QString p = path(rel);
-        QFile f(p);
-        if (!QDir().mkpath(QFileInfo(p).absolutePath()) || !f.open(QIODevice::WriteOnly)
-            || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(p));
-        return p;
+        return corvane::test::writeFile(dir.path(), rel, QByteArray(bytes).replace("$DIR", dir.path().toUtf8()));
     }
     QString touch(const QString& rel) const { return write(rel, "RIFF"); }
 };
@@ -84,18 +81,14 @@ void TstPlaylistReader::asxBaseAndFallbacks()
     // inside it; absolute references ignore any BASE.
     const QString list = d.write("lists/l.asx",
                                  "<asx><base href=\"../media/\"/><entry><ref href=a.wav></entry>"
-                                 "<entry><base href=\"file://"
-                                         + d.path("other").toUtf8()
-                                         + "\"><ref href=b.wav></entry>"
-                                           "<entry><ref href=\""
-                                         + c.toUtf8() + "\"></entry></asx>");
+                                 "<entry><base href=\"file://$DIR/other\"><ref href=b.wav></entry>"
+                                 "<entry><ref href=\"$DIR/c.wav\"></entry></asx>");
     QCOMPARE(readPlaylist(list), (QStringList{a, b, c}));
     // A remote BASE makes relative references remote: only absolute ones stay.
     d.touch("lists/c.wav");
     const QString remote = d.write("lists/r.asx",
                                    "<asx><base href=\"http://127.0.0.1:9/media/\"/><entry><ref href=c.wav></entry>"
-                                   "<entry><ref href=\""
-                                           + a.toUtf8() + "\"></entry></asx>");
+                                   "<entry><ref href=\"$DIR/media/a.wav\"></entry></asx>");
     QCOMPARE(readPlaylist(remote), QStringList{a});
 
     const QString b2 = d.touch("b.wav");
@@ -144,16 +137,11 @@ void TstPlaylistReader::nestedListsAndReferences()
     const QString refs = d.write(
             "w.asx",
             "<asx><entry><ref href=\".\\subdir\\..\\subdir\\clip.wav\"/></entry>"
-            "<entry><ref href=\"file://"
-                    + d.dir.path().toUtf8()
-                    + "/a%20b/%E4%B8%AD%E6%96%87%20c.wav\"/></entry>"
-                      "<entry><ref href=\"FILE://localhost"
-                    + clip.toUtf8()
-                    + "#t=3\"/></entry>"
-                      "<entry><ref href=\"http://127.0.0.1:9/clip.wav\"></entry><entry><ref href=\"mms://host/clip.wav\"></entry>"
-                      "<entry><ref href=\"C:\\subdir\\clip.wav\"/><ref href=\"\\\\server\\share\\clip.wav\"/>"
-                      "<ref href=\"file://server/"
-                    + clip.toUtf8() + "\"/></entry></asx>");
+            "<entry><ref href=\"file://$DIR/a%20b/%E4%B8%AD%E6%96%87%20c.wav\"/></entry>"
+            "<entry><ref href=\"FILE://localhost$DIR/subdir/clip.wav#t=3\"/></entry>"
+            "<entry><ref href=\"http://127.0.0.1:9/clip.wav\"></entry><entry><ref href=\"mms://host/clip.wav\"></entry>"
+            "<entry><ref href=\"C:\\subdir\\clip.wav\"/><ref href=\"\\\\server\\share\\clip.wav\"/>"
+            "<ref href=\"file://server/$DIR/subdir/clip.wav\"/></entry></asx>");
     QCOMPARE(readPlaylist(refs), (QStringList{clip, spaced, clip}));
     const RefBase base{false, "/music"};
     QCOMPARE(resolveRef(u"../../../x.wav"_qs, base).path, u"/x.wav"_qs);  // found by the fuzzer

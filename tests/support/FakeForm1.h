@@ -35,7 +35,6 @@ struct FakeForm1 {
     // The dialog answers this name when asked.
     void chooses(const QString& name) { CommonDialog1.setAnswer(1, name); }
     QStringList calls() const { return toStrings(*log); }
-    void clear() { log->clear(); }
 };
 
 }  // namespace corvane::test

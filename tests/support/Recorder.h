@@ -22,36 +22,56 @@ struct Call {
 };
 
 using CallLog = std::vector<Call>;
-QString toString(const Call& c);
-QStringList toStrings(const CallLog& log);
+
+inline QStringList toStrings(const CallLog& log)
+{
+    QStringList out;
+    for (const auto& c : log)
+        out << QStringLiteral("%1.%2(%3)=%4").arg(c.control, c.op).arg(c.id).arg(describe(c.value));
+    return out;
+}
 
 class RecordingDispatch : public Dispatch {
 public:
     RecordingDispatch(QString name, std::shared_ptr<CallLog> log) : name_(std::move(name)), log_(std::move(log)) {}
 
-    void put(DispId id, const Variant& value) override;
-    Variant get(DispId id) override;
-    Variant call(DispId id, const Args& args = {}) override;
-
+    void put(DispId id, const Variant& value) override
+    {
+        log_->push_back({name_, QStringLiteral("put"), id, value});
+        answers_[id] = value;
+    }
+    Variant get(DispId id) override
+    {
+        log_->push_back({name_, QStringLiteral("get"), id, answers_.value(id)});
+        return answers_.value(id);
+    }
+    Variant call(DispId id, const Args& args = {}) override
+    {
+        log_->push_back({name_, QStringLiteral("call"), id, args.empty() ? Variant() : args.front()});
+        return {};
+    }
     // What get() answers, and what properties hold after put().
     void setAnswer(DispId id, const Variant& v) { answers_[id] = v; }
-    // What a method call returns, and an optional side effect.
-    void onCall(DispId id, std::function<void()> effect) { effects_[id] = std::move(effect); }
-    void fire(DispId event, const Args& args = {}) { raise(event, args); }
-    const QString& name() const { return name_; }
 
 private:
     QString name_;
     std::shared_ptr<CallLog> log_;
     QMap<DispId, Variant> answers_;
-    QMap<DispId, std::function<void()>> effects_;
 };
 
 class RecordingCheckBox : public CheckBox {
 public:
     RecordingCheckBox(QString name, std::shared_ptr<CallLog> log) : name_(std::move(name)), log_(std::move(log)) {}
-    void setEnabled(bool enabled) override;
-    int16_t value() const override;
+    void setEnabled(bool e) override
+    {
+        enabled = e;
+        log_->push_back({name_, QStringLiteral("enable"), 0, Variant(e)});
+    }
+    int16_t value() const override
+    {
+        log_->push_back({name_, QStringLiteral("value"), 0, Variant(int32_t(tick))});
+        return tick;
+    }
     int16_t tick = 0;
     bool enabled = false;
 
