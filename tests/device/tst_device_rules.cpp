@@ -21,6 +21,7 @@ public:
 
     bool open(const QString&, bool) override { return !refuse; }
     void close() override {}
+    void prepare() override { log << "prepare"; }
     void play() override { log << "play"; }
     void pause() override { log << "pause"; }
     void seek(qint64 ms) override { log << QStringLiteral("seek%1").arg(pos = ms); }
@@ -57,8 +58,6 @@ class TstDeviceRules : public QObject {
     // "open" or "open:LEN,LEN...": the scripted driver gets the track lengths.
     void open(MediaDevice& device, const QString& step, bool video, bool refuse)
     {
-        if (!fake_)
-            device.put(dispid::mci::Command, QStringLiteral("open"));  // makes the driver
         fake_->lengths.clear();
         for (const QString& ms : step.size() > 5 ? step.mid(5).split(',') : QStringList{"1000"})
             fake_->lengths << ms.toLongLong();
@@ -138,6 +137,7 @@ private slots:
         int done = 0;
         device.advise([&](DispId ev, const Args&) { done += ev == dispid::mci::Done; });
         device.put(dispid::mci::DeviceType, QStringLiteral("MPEGVideo"));
+        QCOMPARE(fake_->log, QStringList{"prepare"});  // the engine gets ready before the file is chosen
         device.put(dispid::mci::FileName, QStringLiteral("/media.avi"));
         bool video = false, refuse = false;
         for (const QString& step : script.split(' ')) {
