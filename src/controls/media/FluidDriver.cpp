@@ -3,6 +3,7 @@
 #include "EngineQuiet.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,10 +21,12 @@
 //   events scheduled into FluidSynth's sequencer, would need our own seek
 //   with controller chase and batched scheduling; the player already has
 //   both, and tempo, timed by the synth's own sample clock.
-// - Nothing slow runs on the GUI thread: the soundfont is loaded, and the
-//   clean file of a large media written, on a thread of their own; "play"
-//   before they are there starts the player when the poll finds them. A
-//   spent player is deleted there too (FluidSynth frees its events then).
+// - Nothing slow runs on the GUI thread, nor on the audio thread: the
+//   soundfont is loaded, the clean file of a large media written and the
+//   player's first block (when it reads its file) rendered on threads of
+//   their own; "play" before they are done takes effect when the poll finds
+//   them done. A spent player is deleted there too (FluidSynth frees its
+//   events then).
 // - The end is current tick >= total ticks, polled on the GUI thread (a plain
 //   read of the player's tick counter); the player itself would go on
 //   rendering for seconds before calling itself done.
@@ -42,6 +45,10 @@ constexpr int kPollMs = 20;
 constexpr qint64 kMaxMidiBytes = 4 * 1024 * 1024;
 // Files of more events have their clean file written aside.
 constexpr qint64 kInlineEvents = 20000;
+// Frames of the block rendered before the audio starts: the synth's own block.
+constexpr int kFirstBlock = 64;
+constexpr int kFirstLookMs = 3;
+constexpr auto kRetireWait = std::chrono::milliseconds(4);
 
 void dropLog(int, const char*, void*) {}
 
@@ -65,8 +72,8 @@ auto runAside(F f)
     return future;
 }
 
-template <typename T>
-bool isReady(const std::future<T>& f)
+template <typename Future>
+bool isReady(const Future& f)
 {
     return f.valid() && f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
@@ -218,30 +225,53 @@ bool FluidDriver::startAudio()
     return false;
 }
 
+// The player reads its file at its first callback, which for a large file
+// takes far longer than an audio period; and the audio thread may run at
+// real-time priority, starving the GUI thread on its core meanwhile. So that
+// first block is rendered aside, on an ordinary thread, before the audio
+// driver starts (in audioRunning()); the player's clock is the synth's
+// sample count, so the music goes on from there without a jump.
 bool FluidDriver::startPlayer(qint64 fromTick)
 {
-    stopPlayer();
-    if (retired_.valid())
-        retired_.wait();
     fluid_synth_system_reset(synth_);
     player_ = new_fluid_player(synth_);
-    if (!player_)
+    if (!player_ || fluid_player_add_mem(player_, smf_.constData(), size_t(smf_.size())) != FLUID_OK)
         return false;
-    if (fluid_player_add_mem(player_, smf_.constData(), size_t(smf_.size())) != FLUID_OK || !startAudio()) {
-        stopPlayer();
-        return false;
-    }
     pendingTick_ = fromTick > 0 ? fromTick : -1;
     seekSent_ = false;
     stoppedTick_ = fromTick;
     spent_ = false;
+    fluid_player_play(player_);
+    loading_ =
+            runAside([synth = synth_] {
+                std::array<float, kFirstBlock> left{}, right{};
+                return fluid_synth_write_float(synth, kFirstBlock, left.data(), 0, 1, right.data(), 0, 1) == FLUID_OK;
+            }).share();
     return true;
+}
+
+bool FluidDriver::audioRunning()
+{
+    if (audio_)
+        return true;
+    if (!isReady(loading_))
+        return false;
+    if (startAudio())
+        return true;
+    stopPlayer();
+    emit failed();
+    return false;
 }
 
 void FluidDriver::stopPlayer()
 {
     poll_->stop();
     playing_ = false;
+    dropPlayer();
+}
+
+void FluidDriver::dropPlayer()
+{
     if (audio_) {
         delete_fluid_audio_driver(audio_);
         audio_ = nullptr;
@@ -251,7 +281,9 @@ void FluidDriver::stopPlayer()
         // large file takes longer than the GUI thread may wait: that is done
         // aside. With the audio driver gone nothing renders, and the next
         // player (which joins the synth's timers) waits for it.
-        retired_ = runAside([player = player_] {
+        retired_ = runAside([player = player_, loading = std::exchange(loading_, {})] {
+            if (loading.valid())
+                loading.wait();  // its first block may still be rendering
             delete_fluid_player(player);
             return true;
         });
@@ -310,10 +342,14 @@ void FluidDriver::pause()
         fluid_player_stop(player_);
 }
 
-// A player that has played to its end is replaced, not revived.
+// A player that has played to its end is replaced, not revived; the new one
+// waits until the last is deleted, as both join the synth's timers.
 bool FluidDriver::startPlaying()
 {
-    if (!prepared()) {
+    dropPlayer();
+    // A small player is gone in a moment; a large one is waited for by the poll.
+    const bool retiring = retired_.valid() && retired_.wait_for(kRetireWait) != std::future_status::ready;
+    if (!prepared() || retiring) {
         if (synthFailed_) {
             stopPlayer();
             emit failed();
@@ -325,9 +361,10 @@ bool FluidDriver::startPlaying()
         emit failed();
         return false;
     }
-    fluid_player_play(player_);
     playing_ = true;
     poll_->start();
+    // A small file's first block is rendered long before the next poll.
+    QTimer::singleShot(kFirstLookMs, this, &FluidDriver::poll);
     return true;
 }
 
@@ -359,7 +396,7 @@ void FluidDriver::seekToEnd()
 
 void FluidDriver::poll()
 {
-    if (!midi_ || !playing_ || ((!player_ || spent_) && !startPlaying()))
+    if (!midi_ || !playing_ || ((!player_ || spent_) && !startPlaying()) || !audioRunning())
         return;
     const qint64 tick = fluid_player_get_current_tick(player_);
     if (pendingTick_ >= 0) {

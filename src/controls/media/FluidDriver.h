@@ -61,7 +61,9 @@ private:
     bool prepared();
     bool startPlaying();
     bool startPlayer(qint64 fromTick);
-    void stopPlayer();
+    bool audioRunning();
+    void stopPlayer();  // halts the poll, then drops the player
+    void dropPlayer();  // the audio driver goes; the player is deleted aside
     bool startAudio();
     qint64 currentTick() const;
     void poll();
@@ -75,8 +77,9 @@ private:
     bool synthFailed_ = false;
     std::future<Synth> synthJob_;
     std::future<QByteArray> smfJob_;
-    std::future<bool> retired_;  // the last player, being deleted
-    QByteArray smf_;             // the clean file of the open media, once written
+    std::shared_future<bool> loading_;  // the player's first block, rendered aside
+    std::future<bool> retired_;         // the last player, being deleted
+    QByteArray smf_;                    // the clean file of the open media, once written
     bool muted_ = false;
     double gain_ = 0.2;
 
