@@ -5,9 +5,10 @@
 // as long as the driver and are loaded off the GUI thread from the moment the
 // device type is chosen; the clean file of a large media is written there
 // too. Until both are there the media stays at its start, and "play" takes
-// effect when they are. Each open gets a new player and audio
-// driver. The player advances only while the synth renders, so with no
-// sound device the samples go, in real time, to /dev/null.
+// effect when they are. The first play of each open, and each play after the
+// end, gets a new player and audio driver. The player advances only while the
+// synth renders, so with no sound device the samples go, in real time, to
+// /dev/null.
 #include "MediaDriver.h"
 #include "MidiFile.h"
 
