@@ -4,7 +4,7 @@
 // creates the view with the first movie, the next Return shows the second.
 // An outside observer times both from the key to the frame on the screen.
 // With --self it presses Return itself and prints its own figures.
-#include "SwfWriter.h"
+#include "TimedMovies.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -123,19 +123,16 @@ int main(int argc, char** argv)
 
     // Its own movies, the observer's colours.
     QTemporaryDir dir;
-    corvane::test::SwfMovie a, b;
-    b.background = QColor(0x30, 0xA0, 0x40);
-    for (const auto& [name, movie] : {std::pair{"a.swf", a}, std::pair{"b.swf", b}}) {
-        QFile f(dir.filePath(QLatin1String(name)));
-        if (!f.open(QIODevice::WriteOnly) || f.write(corvane::test::writeSwf(movie)) <= 0)
-            return 1;
-        window.files.movies << f.fileName();
-    }
+    const TimedMovies movies;
+    const QStringList written = movies.write(QDir(dir.path()));
+    if (written.isEmpty())
+        return 1;
+    window.files.movies << written;
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    const double cold = untilShown(window, a.background);
+    const double cold = untilShown(window, movies.a.background);
     QTest::qWait(1000);
-    const double warm = untilShown(window, b.background);
+    const double warm = untilShown(window, movies.b.background);
     std::printf("floor_cold_ms=%.1f floor_warm_ms=%.1f\n", cold, warm);
     return cold < 0 || warm < 0 ? 1 : 0;
 }

@@ -7,7 +7,7 @@
 //
 // Each launches PROGRAM afresh, shows a first movie (cold) and then a second
 // (warm), and prints seen_cold_ms and seen_warm_ms.
-#include "SwfWriter.h"
+#include "TimedMovies.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -82,18 +82,14 @@ int main(int argc, char** argv)
         return 2;
     const bool player = args.at(1) == QLatin1String("player");
     QTemporaryDir dir;
-    corvane::test::SwfMovie a, b;
-    b.background = QColor(0x30, 0xA0, 0x40);
-    for (const auto& [name, movie] : {std::pair{"a.swf", a}, std::pair{"b.swf", b}}) {
-        QFile f(dir.filePath(QLatin1String(name)));
-        if (!f.open(QIODevice::WriteOnly) || f.write(corvane::test::writeSwf(movie)) <= 0)
-            return 1;
-    }
+    const TimedMovies movies;
+    const QStringList written = movies.write(QDir(dir.path()));
+    if (written.isEmpty())
+        return 1;
     QProcess program;
     program.setWorkingDirectory(dir.path());
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QFileInfo(args.at(2)).absoluteFilePath(),
-                  player ? QStringList() : QStringList{dir.filePath("a.swf"), dir.filePath("b.swf")});
+    program.start(QFileInfo(args.at(2)).absoluteFilePath(), player ? QStringList() : written);
     const QString title = player ? QStringLiteral("^Corvane$") : QStringLiteral("^flash floor$");
     Window w = findWindow(title);
     xdotool({"windowfocus", "--sync", w.id});
@@ -110,7 +106,7 @@ int main(int argc, char** argv)
             xdotool({"type", "--delay", "20", i == 0 ? "a.swf" : "b.swf"});
             QTest::qWait(700);
         }
-        times[i] = seen(w, i == 0 ? a.background : b.background);
+        times[i] = seen(w, i == 0 ? movies.a.background : movies.b.background);
         QTest::qWait(1000);
     }
     program.terminate();
