@@ -10,7 +10,9 @@
 // and "step"/"back" stay within the current track.
 //
 // The device type picks the engine: the four video and audio types play
-// through mpv, "Sequencer" through FluidSynth. The device owns the transport
+// through mpv, "Sequencer" through FluidSynth. Setting the type has the
+// engine start getting ready at once, so that it is by the time a file is
+// chosen. The device owns the transport
 // semantics the program relies on: completion comes once each time the media
 // reaches its end (by playing or by "next"), and at that moment the position
 // equals the length exactly; "play" at the end starts again from the start.
