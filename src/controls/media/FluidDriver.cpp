@@ -272,6 +272,8 @@ void FluidDriver::stopPlayer()
 
 void FluidDriver::dropPlayer()
 {
+    if (!player_ && !audio_)
+        return;  // nothing sounds; the poll calls this while it waits to start
     if (audio_) {
         delete_fluid_audio_driver(audio_);
         audio_ = nullptr;
@@ -289,8 +291,7 @@ void FluidDriver::dropPlayer()
         });
         player_ = nullptr;
     }
-    if (synth_)
-        fluid_synth_all_sounds_off(synth_, -1);
+    fluid_synth_all_sounds_off(synth_, -1);
 }
 
 void FluidDriver::close()
