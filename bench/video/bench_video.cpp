@@ -6,7 +6,7 @@
 //   bench_video window|null FILE
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
-#include "media/VideoWindow.h"
+#include "media/mpv/VideoWindow.h"
 #include <malloc.h>
 
 #include <cstdio>

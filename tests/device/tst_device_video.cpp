@@ -1,6 +1,6 @@
 // The video window, drawn through mpv's render API. Needs a display with
 // OpenGL (Xvfb and Mesa's llvmpipe do).
-#include "media/VideoWindow.h"
+#include "media/mpv/VideoWindow.h"
 #include "TestMedia.h"
 
 #include <dlfcn.h>

@@ -1,5 +1,5 @@
 // MIDI files as other programs write them: what the reader makes of each, and the device opens and plays.
-#include "media/MidiFile.h"
+#include "media/midi/MidiFile.h"
 #include "TestMedia.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The real engines behind the device types, unless a test put others in.
-#include "FluidDriver.h"
+#include "midi/FluidDriver.h"
 #include "MediaDriver.h"
-#include "MpvDriver.h"
+#include "mpv/MpvDriver.h"
 
 namespace corvane {
 

@@ -3,7 +3,7 @@
 
 #include "VideoWindow.h"
 
-#include "EngineQuiet.h"
+#include "media/EngineQuiet.h"
 
 #include <algorithm>
 #include <clocale>

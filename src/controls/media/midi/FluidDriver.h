@@ -9,7 +9,7 @@
 // end, gets a new player and audio driver. The player advances only while the
 // synth renders, so with no sound device the samples go, in real time, to
 // /dev/null.
-#include "MediaDriver.h"
+#include "media/MediaDriver.h"
 #include "MidiFile.h"
 
 #include <future>

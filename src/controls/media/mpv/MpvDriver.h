@@ -6,7 +6,7 @@
 // the engine's core, which keeps the GUI thread free to act as mpv's render
 // thread for the video window.
 #include "LoadQueue.h"
-#include "MediaDriver.h"
+#include "media/MediaDriver.h"
 #include "MediaTracks.h"
 
 #include <atomic>

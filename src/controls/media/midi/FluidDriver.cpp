@@ -1,6 +1,6 @@
 #include "FluidDriver.h"
 
-#include "EngineQuiet.h"
+#include "media/EngineQuiet.h"
 
 #include <algorithm>
 #include <array>
