@@ -6,12 +6,12 @@
 //   bench_video window|null FILE
 #include "DispatchIds.h"
 #include "media/MediaDevice.h"
-#include "media/mpv/VideoWindow.h"
 #include <malloc.h>
 
 #include <cstdio>
 #include <QApplication>
 #include <QTimer>
+#include <QWidget>
 
 using namespace corvane;
 
@@ -36,10 +36,10 @@ int main(int argc, char** argv)
     device.put(dispid::mci::Command, QStringLiteral("open"));
     device.put(dispid::mci::Command, QStringLiteral("play"));
     const int rc = QApplication::exec();
-    if (const VideoWindow* w = device.videoWindow()) {
+    if (const QWidget* w = device.videoWindow()) {
         const QSize px = w->size() * w->devicePixelRatio();
         std::printf("window %dx%d, frames drawn %llu\n", px.width(), px.height(),
-                    static_cast<unsigned long long>(w->framesTaken()));
+                    static_cast<unsigned long long>(w->property("framesTaken").toULongLong()));
     } else {
         std::printf("window none\n");
     }

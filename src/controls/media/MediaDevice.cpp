@@ -76,7 +76,7 @@ bool MediaDevice::engineMuted() const { return driver_ && driver_->engineMuted()
 
 QString MediaDevice::engineName() const { return isOpen() ? driver_->engineName() : QString(); }
 
-VideoWindow* MediaDevice::videoWindow() const
+QWidget* MediaDevice::videoWindow() const
 {
     const auto& mpv = drivers_[int(MediaEngine::Mpv)];
     return mpv ? mpv->videoWindow() : nullptr;
@@ -117,29 +117,43 @@ void MediaDevice::command(const QString& verb)
     }
 }
 
-// The engine of the type gets ready while the user picks the file.
+// The engine of the type gets ready while the user picks the file: its
+// module loads on a worker, then its driver is made and starts what it needs.
 void MediaDevice::chooseType(const QString& deviceType)
 {
     deviceType_ = deviceType;
     bool allowVideo = false;
-    if (MediaDriver* driver = driverFor(deviceType_, &allowVideo))
-        driver->prepare();
+    if (const auto engine = engineOf(deviceType_, &allowVideo))
+        whenMediaEngineReady(*engine, this, [this, e = *engine] {
+            if (MediaDriver* d = driverOf(e))
+                d->prepare();
+        });
 }
 
-MediaDriver* MediaDevice::driverFor(const QString& deviceType, bool* allowVideo)
+std::optional<MediaEngine> MediaDevice::engineOf(const QString& deviceType, bool* allowVideo)
 {
     *allowVideo = false;
-    MediaEngine engine = MediaEngine::Mpv;
     if (sameType(deviceType, "Sequencer"))
-        engine = MediaEngine::Fluid;
-    else if (sameType(deviceType, "AVIVideo") || sameType(deviceType, "MPEGVideo")
-             || sameType(deviceType, "MPEGVideo2"))
+        return MediaEngine::Fluid;
+    if (sameType(deviceType, "AVIVideo") || sameType(deviceType, "MPEGVideo") || sameType(deviceType, "MPEGVideo2")) {
         *allowVideo = true;
-    else if (!sameType(deviceType, "WAVEAudio"))
-        return nullptr;
+        return MediaEngine::Mpv;
+    }
+    if (sameType(deviceType, "WAVEAudio"))
+        return MediaEngine::Mpv;
+    return std::nullopt;
+}
+
+// The engine's driver, made on first use (waiting for its module if it is
+// still loading); null when the module cannot be loaded.
+MediaDriver* MediaDevice::driverOf(MediaEngine engine)
+{
     auto& driver = drivers_[int(engine)];
     if (!driver) {
         driver = makeMediaDriver(engine, options_.audioOutput, options_.videoOutput);
+        if (!driver)
+            return nullptr;
+        driver->setMuted(mute_);
         connect(driver.get(), &MediaDriver::trackEnded, this, &MediaDevice::onTrackEnded);
         connect(driver.get(), &MediaDriver::failed, this, &MediaDevice::onFailed);
     }
@@ -152,7 +166,8 @@ void MediaDevice::doOpen()
 {
     doClose();
     bool allowVideo = false;
-    MediaDriver* driver = driverFor(deviceType_, &allowVideo);
+    const auto engine = engineOf(deviceType_, &allowVideo);
+    MediaDriver* driver = engine ? driverOf(*engine) : nullptr;
     if (!driver || fileName_.isEmpty())
         return;
     const QString path = QFileInfo(fileName_).absoluteFilePath();

@@ -10,9 +10,11 @@
 // and "step"/"back" stay within the current track.
 //
 // The device type picks the engine: the four video and audio types play
-// through mpv, "Sequencer" through FluidSynth. Setting the type has the
-// engine start getting ready at once, so that it is by the time a file is
-// chosen. The device owns the transport
+// through mpv, "Sequencer" through FluidSynth. Each engine is a module of its
+// own, loaded when a type of it is first set. Setting the type has the
+// engine's module load and the engine start getting ready at once, so that
+// it is by the time a file is chosen; an "open" that comes sooner waits for
+// the module. An engine whose module cannot be loaded opens nothing. The device owns the transport
 // semantics the program relies on: completion comes once each time the media
 // reaches its end (by playing or by "next"), and at that moment the position
 // equals the length exactly; "play" at the end starts again from the start.
@@ -24,14 +26,14 @@
 #include "MediaDriver.h"
 
 #include <memory>
+#include <optional>
 #include <QObject>
 #include <QString>
 
 class QTimer;
+class QWidget;
 
 namespace corvane {
-
-class VideoWindow;
 
 struct MediaDeviceOptions {
     // Empty means the engine's own choice; tests ask for "null".
@@ -54,7 +56,9 @@ public:
     bool isPlaying() const { return state_ == State::Playing; }
     bool engineMuted() const;
     QString engineName() const;
-    VideoWindow* videoWindow() const;
+    // The video window, once a video was opened; its properties
+    // renderContext, framesTaken and framesDrawn tell how it draws.
+    QWidget* videoWindow() const;
     // How often the status update is raised while a file is open.
     static constexpr int kStatusIntervalMs = 125;
 
@@ -79,7 +83,8 @@ private:
     void applyMute();
     qint64 positionMs() const;
     void chooseType(const QString& deviceType);
-    MediaDriver* driverFor(const QString& deviceType, bool* allowVideo);
+    static std::optional<MediaEngine> engineOf(const QString& deviceType, bool* allowVideo);
+    MediaDriver* driverOf(MediaEngine engine);
 
     MediaDeviceOptions options_;
     QString deviceType_;

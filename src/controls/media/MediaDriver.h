@@ -14,9 +14,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace corvane {
+class QWidget;
 
-class VideoWindow;
+namespace corvane {
 
 class MediaDriver : public QObject {
     Q_OBJECT
@@ -62,7 +62,8 @@ public:
     // Whether the engine itself is silent now, as the engine reports it.
     virtual bool engineMuted() const = 0;
     virtual QString engineName() const = 0;
-    virtual VideoWindow* videoWindow() const { return nullptr; }
+    // The window the picture shows in, once the engine made one.
+    virtual QWidget* videoWindow() const { return nullptr; }
 
 signals:
     // The engine stopped playing `track`: it reached its end, or gave up on
@@ -81,7 +82,14 @@ using MediaDriverFactory = std::function<std::unique_ptr<MediaDriver>(MediaEngin
 // The drivers the devices made from now on use; an empty factory puts the
 // real engines back. For tests.
 void setMediaDriverFactory(MediaDriverFactory factory);
+// A new driver of the engine, or null when its module cannot be loaded. An
+// engine's module is loaded on first use; this waits for a load under way
+// (some 10 to 50 ms on an idle machine, from the start of the load).
 std::unique_ptr<MediaDriver> makeMediaDriver(MediaEngine engine, const QString& audioOutput,
                                              const QString& videoOutput);
+// Starts loading the engine's module on a worker thread and runs `ready` on
+// the GUI thread when it is loaded (or failed to load): at once when it
+// already is. Dropped if `context` is gone by then.
+void whenMediaEngineReady(MediaEngine engine, QObject* context, std::function<void()> ready);
 
 }  // namespace corvane

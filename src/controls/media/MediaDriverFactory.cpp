@@ -1,7 +1,8 @@
-// The real engines behind the device types, unless a test put others in.
-#include "midi/FluidDriver.h"
+// The real engines behind the device types, each in a module of its own,
+// unless a test put others in.
 #include "MediaDriver.h"
-#include "mpv/MpvDriver.h"
+#include "MediaEngineModule.h"
+#include "modules/ModuleLoader.h"
 
 namespace corvane {
 
@@ -13,17 +14,31 @@ MediaDriverFactory& replacement()
     return factory;
 }
 
+ModuleLoader& engineModule(MediaEngine engine)
+{
+    static ModuleLoader mpv(QStringLiteral(CORVANE_MPV_MODULE_NAME), QStringLiteral(CORVANE_MPV_MODULE_BUILD_PATH));
+    static ModuleLoader midi(QStringLiteral(CORVANE_MIDI_MODULE_NAME), QStringLiteral(CORVANE_MIDI_MODULE_BUILD_PATH));
+    return engine == MediaEngine::Fluid ? midi : mpv;
+}
+
 }  // namespace
 
 void setMediaDriverFactory(MediaDriverFactory factory) { replacement() = std::move(factory); }
+
+void whenMediaEngineReady(MediaEngine engine, QObject* context, std::function<void()> ready)
+{
+    if (replacement())
+        ready();
+    else
+        engineModule(engine).whenSettled(context, std::move(ready));
+}
 
 std::unique_ptr<MediaDriver> makeMediaDriver(MediaEngine engine, const QString& audioOutput, const QString& videoOutput)
 {
     if (replacement())
         return replacement()(engine, audioOutput, videoOutput);
-    if (engine == MediaEngine::Fluid)
-        return std::make_unique<FluidDriver>(audioOutput);
-    return std::make_unique<MpvDriver>(audioOutput, videoOutput);
+    auto create = reinterpret_cast<CreateMediaDriver>(engineModule(engine).resolve(CreateMediaDriverSymbol));
+    return std::unique_ptr<MediaDriver>(create ? create(audioOutput, videoOutput) : nullptr);
 }
 
 }  // namespace corvane

@@ -281,7 +281,7 @@ qint64 MpvDriver::positionMs() const
     return t.startMs + qBound<qint64>(0, trackPositionMs(), t.info.lengthMs);
 }
 
-VideoWindow* MpvDriver::videoWindow() const { return window_; }
+QWidget* MpvDriver::videoWindow() const { return window_; }
 
 qint64 MpvDriver::trackStartMs(int track) const
 {

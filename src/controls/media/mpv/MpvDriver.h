@@ -50,7 +50,7 @@ public:
     QString engineName() const override { return QStringLiteral("mpv"); }
 
     // The window the picture is rendered into, once a video was opened.
-    VideoWindow* videoWindow() const override;
+    QWidget* videoWindow() const override;
 
 private:
     // Where the engine is with the track we follow.

@@ -18,6 +18,9 @@ class VideoSurface;
 
 class VideoWindow : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(bool renderContext READ hasRenderContext)
+    Q_PROPERTY(quint64 framesTaken READ framesTaken)
+    Q_PROPERTY(quint64 framesDrawn READ framesDrawn)
 public:
     explicit VideoWindow(mpv_handle* mpv);
     ~VideoWindow() override;
