@@ -15,9 +15,14 @@ for p in libmpv2 libfluidsynth3 libqt6webenginewidgets6 timgm6mb-soundfont fonts
 done
 dpkg-deb -x "$deb" "$work/root"
 u=$work/root/usr id=org.example.corvane
-for f in bin/corvane "lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/corvane/libcorvane_flashweb.so" share/man/man1/corvane.1.gz share/doc/corvane/copyright; do
+modules=lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/corvane
+for f in bin/corvane $modules/libcorvane_flashweb.so $modules/libcorvane_mpv.so $modules/libcorvane_midi.so \
+  share/man/man1/corvane.1.gz share/doc/corvane/copyright; do
   [ -s "$u/$f" ] || fail "no /usr/$f"
 done
+# The engines come with their modules, when first needed; the program links none.
+! readelf -d "$u/bin/corvane" | grep -E 'NEEDED.*(mpv|fluidsynth|avformat|avcodec|WebEngine)' \
+  || fail "the program links an engine"
 for s in 16 32 48; do
   file -b "$u/share/icons/hicolor/${s}x$s/apps/$id.png" | grep -q "$s x $s, 8-bit colormap" || fail "no $s px icon"
 done
