@@ -1,8 +1,8 @@
 // The device's transport rules on a scripted engine, in virtual time: no
 // engine, no waiting. Each row is a script of steps and checks.
 #include "DispatchIds.h"
-#include "media/mpv/LoadQueue.h"
 #include "media/MediaDevice.h"
+#include "media/mpv/LoadQueue.h"
 
 #include <numeric>
 #include <QtTest>
