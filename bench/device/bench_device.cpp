@@ -8,6 +8,8 @@
 //   bench_device rss CYCLES_SMALL CYCLES_LARGE TYPE FILE [TYPE FILE...]
 //   bench_device ends TYPE FILE RUNS [PICK_MS]
 //   bench_device sweep TYPE FILE...         (each file played to its end once)
+//   bench_device openwait TYPE FILE PICK_MS  (a fresh device: how long "open" takes when it comes
+//                                             PICK_MS after the type, its engine's module maybe still loading)
 //   bench_device writemidi FILE.mid [NOTES]  (2 s and four notes; or NOTES notes of 1/30 s, cut
 //                                             short in its last byte when NOTES is negative)
 #include "DispatchIds.h"
@@ -109,6 +111,25 @@ int latency(const QString& type, const QString& file, int runs)
     std::printf("open+play to first advance (%s): median %.1f ms, worst %.1f ms, first %.1f ms, runs %d\n",
                 qPrintable(file.section('/', -1)), ms[ms.size() / 2], ms.back(), first, runs);
     return 0;
+}
+
+int openWait(const QString& type, const QString& file, int pickMs)
+{
+    Bench b;
+    b.put(dispid::mci::DeviceType, type);
+    if (pickMs > 0)
+        b.spinUntil([] { return false; }, pickMs, 5);
+    b.put(dispid::mci::FileName, file);
+    QElapsedTimer t;
+    t.start();
+    b.cmd("open");
+    const double openMs = t.nsecsElapsed() / 1e6;
+    b.cmd("play");
+    const bool advanced = b.spinUntil([&] { return b.position() > 0; }, 5000, 1);
+    std::printf("%s %d ms after the type: open %.1f ms, open+play to first advance %.1f ms%s\n",
+                qPrintable(file.section('/', -1)), pickMs, openMs, t.nsecsElapsed() / 1e6,
+                advanced ? "" : " (never advanced)");
+    return advanced ? 0 : 1;
 }
 
 int cpu(const QString& type, const QString& file)
@@ -336,6 +357,8 @@ int main(int argc, char** argv)
         return rss(a.mid(4), a[2].toInt(), a[3].toInt());
     if (mode == QLatin1String("ends") && (a.size() == 5 || a.size() == 6))
         return ends(a[2], a[3], a[4].toInt(), a.value(5).toInt());
+    if (mode == QLatin1String("openwait") && a.size() == 5)
+        return openWait(a[2], a[3], a[4].toInt());
     if (mode == QLatin1String("writemidi") && (a.size() == 3 || a.size() == 4))
         return writeMidi(a[2], a.value(3).toInt());
     std::fprintf(stderr, "usage: see the head of bench_device.cpp\n");

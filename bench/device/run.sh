@@ -35,6 +35,14 @@ echo "-- open+play latency (20 runs)"
 "$B" latency WAVEAudio "$T/tone.wav" 20
 "$B" latency MPEGVideo "$T/hd2.mp4" 20
 
+echo "-- a fresh device: open at once after the type (its engine's module still loading), and 1 s after"
+for pick in 0 1000; do
+  for i in 1 2 3; do
+    "$B" openwait WAVEAudio "$T/tone.wav" $pick 2>/dev/null
+    "$B" openwait Sequencer "$T/song.mid" $pick 2>/dev/null
+  done
+done
+
 echo "-- CPU time, 10 s 720p H.264, null outputs"
 dev=$("$B" cpu MPEGVideo "$T/hd10.mp4")
 echo "$dev"

@@ -50,7 +50,11 @@ private slots:
                 << smf(1, {trk("00ff51030f4240 00ff2f00"), plain}) << 2000;
         QTest::newRow("format 2 in sequence")
                 << smf(2, {trk("00ff51030f4240 00903c40 8374803c00 00ff2f00"), plain}) << 2000;
-        QTest::newRow("no channel message") << smf(0, {trk("00ff51030f4240 8768ff2f00")}) << -1;
+        // No note: silence for the length, as other players play them.
+        QTest::newRow("tempo and end only") << smf(0, {trk("00ff51030f4240 8768ff2f00")}) << 2000;
+        QTest::newRow("text event, end later") << smf(0, {trk("00ff01044d494449 8b20ff2f00")}) << 1440;
+        QTest::newRow("GM System On only") << smf(0, {trk("00f0057e7f0901f7 00ff2f00")}) << 0;
+        QTest::newRow("no track") << smf(0, {}) << -1;
         QTest::newRow("data byte with no running status") << smf(0, {trk("003c40 8768803c00 00ff2f00")}) << -1;
     }
 
@@ -84,6 +88,8 @@ private:
         // Never before its end.
         QVERIFY2(played.elapsed() >= lengthMs - 100, qPrintable(QString::number(played.elapsed())));
         QCOMPARE(h.completions.first(), qMakePair(lengthMs, lengthMs));
+        QTest::qWait(300);
+        QCOMPARE(h.completions.size(), 1);  // once
     }
 
     QTemporaryDir dir_;

@@ -261,12 +261,10 @@ struct Scan {
     void put(const Event& e)
     {
         ++events;
-        channels = channels || e.kind == Event::Channel;
         if (e.kind == Event::Tempo)
             tempos.push_back({e.tick, e.value});
     }
     qint64 events = 0;
-    bool channels = false;
     std::vector<Tempo> tempos;
 };
 
@@ -389,10 +387,10 @@ std::optional<MidiFile> MidiFile::parse(const QByteArray& input, QString* proble
         return fail("no MIDI track");
     Scan scan;
     f.totalTicks_ = eachTrack(p, f.chunks_, f.chained_, scan);
-    if (!scan.channels)
-        return fail("no MIDI channel message");
-    if (f.totalTicks_ <= 0)
-        return fail("MIDI file of no length");
+    // A file of meta events and system exclusive messages only plays as
+    // silence for its length; a file with nothing readable is refused.
+    if (scan.events == 0 && f.totalTicks_ <= 0)
+        return fail("empty MIDI file");
     f.events_ = scan.events;
     // Tracks were read one by one: in tick order, earlier tracks first at equal ticks.
     std::stable_sort(scan.tempos.begin(), scan.tempos.end(),

@@ -15,8 +15,9 @@
 //    the events before the cut and ends with the last of them;
 //  - format 2 plays its tracks one after another, each from the default
 //    tempo.
-// Refused: no MThd at the start, a format above 2, time in SMPTE frames, no
-// channel message at all, or no time to play.
+// A file without a note (only tempo, text or system exclusive events) plays
+// as silence for its length. Refused: no MThd at the start, a format above 2,
+// time in SMPTE frames, no track, or no event and no time at all.
 #include <optional>
 #include <QByteArray>
 #include <QString>
