@@ -1,77 +1,24 @@
 #include "FlashModule.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QLibrary>
-#include <QThreadPool>
+#include "modules/ModuleLoader.h"
 
 namespace corvane::flashmodule {
 namespace {
 
-QtMessageHandler previousHandler = nullptr;
-
-// Loaded after the application started, the web engine remarks that it did
-// not share OpenGL contexts from the start. That is by design here: the
-// view then composes in software, which suits a 289 x 209 display well.
-void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+ModuleLoader& module()
 {
-    if (message.contains(QLatin1String("initialized from a plugin")))
-        return;
-    if (previousHandler)
-        previousHandler(type, context, message);
-}
-
-QStringList candidates()
-{
-    const QString name = QStringLiteral(CORVANE_FLASH_MODULE_NAME);
-    const QString appDir = QCoreApplication::applicationDirPath();
-    QStringList paths;
-    // Installed: <prefix>/bin/corvane and <prefix>/<libdir>/corvane/<module>.
-    paths << QDir(appDir).filePath(QStringLiteral("../" CORVANE_FLASH_MODULE_LIBDIR "/corvane/") + name);
-    // In the build tree, for the program, the tests and the benchmarks.
-    const QString buildDir = QStringLiteral(CORVANE_FLASH_BUILD_DIR);
-    const QString buildModule = QStringLiteral(CORVANE_FLASH_MODULE_BUILD_PATH);
-    const QString app = QDir::cleanPath(appDir);
-    const QString build = QDir::cleanPath(buildDir);
-    if (app == build || app.startsWith(build + QLatin1Char('/')))
-        paths << buildModule;
-    return paths;
-}
-
-CreateFlashEngine load()
-{
-    for (const QString& path : candidates()) {
-        if (!QFileInfo::exists(path))
-            continue;
-        static QLibrary library;  // never unloaded: the web engine cannot be
-        library.setFileName(path);
-        previousHandler = qInstallMessageHandler(quietHandler);
-        const bool ok = library.load();
-        qInstallMessageHandler(previousHandler);
-        if (!ok)
-            continue;
-        if (auto f = reinterpret_cast<CreateFlashEngine>(library.resolve(CreateFlashEngineSymbol)))
-            return f;
-    }
-    return nullptr;
+    // Loaded after the application started, the web engine remarks that it
+    // did not share OpenGL contexts from the start. That is by design here:
+    // the view then composes in software, which suits a 289 x 209 display.
+    static ModuleLoader m(QStringLiteral(CORVANE_FLASH_MODULE_NAME), QStringLiteral(CORVANE_FLASH_MODULE_BUILD_PATH),
+                          {QStringLiteral("initialized from a plugin")});
+    return m;
 }
 
 }  // namespace
 
-CreateFlashEngine factory()
-{
-    static const CreateFlashEngine f = load();  // one load, whichever thread comes first
-    return f;
-}
+CreateFlashEngine factory() { return reinterpret_cast<CreateFlashEngine>(module().resolve(CreateFlashEngineSymbol)); }
 
-void preload()
-{
-    static bool started = false;
-    if (started)
-        return;
-    started = true;
-    QThreadPool::globalInstance()->start([] { factory(); });
-}
+void preload() { module().preload(); }
 
 }  // namespace corvane::flashmodule
