@@ -7,7 +7,8 @@
 // and counts the distinct shared objects in its /proc/PID/maps, ends the
 // child and prints one line:
 //   mapped_ms=153.2 rss_kib=71234 libs=243
-// usage: launch_probe [--idle MS] [--timeout MS] PROGRAM [ARG...]
+// With --list FILE it also writes the shared objects' paths there, one a line.
+// usage: launch_probe [--idle MS] [--timeout MS] [--list FILE] PROGRAM [ARG...]
 #include <xcb/xcb.h>
 
 #include <cerrno>
@@ -22,7 +23,6 @@
 #include <optional>
 #include <poll.h>
 #include <set>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,6 +46,7 @@ void sleepMs(int ms)
 struct Options {
     int idleMs = 2000;
     int timeoutMs = 30000;
+    const char* list = nullptr;
     std::vector<char*> command;  // null-terminated
 };
 
@@ -58,6 +59,8 @@ std::optional<Options> parse(int argc, char** argv)
             o.idleMs = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--timeout") == 0)
             o.timeoutMs = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--list") == 0)
+            o.list = argv[i + 1];
         else
             return std::nullopt;
     }
@@ -188,7 +191,7 @@ long residentKiB(pid_t pid)
 }
 
 // Distinct files mapped whose name is a shared object: "x.so" or "x.so.N...".
-long sharedObjects(pid_t pid)
+std::set<std::string> sharedObjects(pid_t pid)
 {
     std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
     std::set<std::string> paths;
@@ -205,7 +208,7 @@ long sharedObjects(pid_t pid)
         if (so != std::string::npos && (so + 3 == base.size() || base[so + 3] == '.'))
             paths.insert(path);
     }
-    return long(paths.size());
+    return paths;
 }
 
 void stop(pid_t pid)
@@ -226,7 +229,7 @@ int main(int argc, char** argv)
 {
     const std::optional<Options> o = parse(argc, argv);
     if (!o) {
-        std::fprintf(stderr, "usage: launch_probe [--idle MS] [--timeout MS] PROGRAM [ARG...]\n");
+        std::fprintf(stderr, "usage: launch_probe [--idle MS] [--timeout MS] [--list FILE] PROGRAM [ARG...]\n");
         return 2;
     }
     Display x;
@@ -248,12 +251,17 @@ int main(int argc, char** argv)
     }
     sleepMs(o->idleMs);
     const long rss = residentKiB(pid);
-    const long libs = sharedObjects(pid);
+    const std::set<std::string> libs = sharedObjects(pid);
     if (exited(pid) || rss < 0) {
         std::fprintf(stderr, "launch_probe: %s ended while idle\n", o->command[0]);
         return 1;
     }
-    std::printf("mapped_ms=%.1f rss_kib=%ld libs=%ld\n", mapped, rss, libs);
+    if (o->list) {
+        std::ofstream list(o->list);
+        for (const std::string& path : libs)
+            list << path << '\n';
+    }
+    std::printf("mapped_ms=%.1f rss_kib=%ld libs=%zu\n", mapped, rss, libs.size());
     stop(pid);
     return 0;
 }

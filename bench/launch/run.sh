@@ -83,7 +83,7 @@ else
   echo "PulseAudio: none (pulseaudio is not installed)"
 fi
 
-run() { "$probe" --idle "$idle" "${program[$1]}" 2>>"$T/probe.log"; }
+run() { "$probe" --idle "$idle" --list "$T/$1.libs" "${program[$1]}" 2>>"$T/probe.log"; }
 for _ in $(seq "$warmup"); do
   for who in corvane bare; do run "$who" >/dev/null || true; done
 done
@@ -128,6 +128,10 @@ echo "|---|---|---|---|"
 row "process start to window mapped (ms)" mapped_ms 1 "%.1f"
 row "resident memory, idle (MiB)" rss_kib 0.0009765625 "%.1f"
 row "shared libraries loaded, idle" libs 1 "%d"
+# What the binaries link, as the loader resolves it before anything is loaded.
+linked() { ldd "$1" | grep -c '=>\|ld-linux' || true; }
+awk -v c="$(linked "${program[corvane]}")" -v b="$(linked "${program[bare]}")" \
+  'BEGIN {printf "| shared libraries linked (ldd) | %d | %d | %.2f |\n", c, b, c / b}'
 echo
 
 echo "-- shared libraries the player's binary asks for (readelf -d, NEEDED)"
@@ -136,5 +140,10 @@ for lib in libmpv libfluidsynth libavformat libavcodec libQt6WebEngine; do
   found=$(grep "^$lib" <<<"$needed" | tr '\n' ' ' || true)
   if [ -n "$found" ]; then echo "$lib: yes (${found% })"; else echo "$lib: no"; fi
 done
-echo "(target: launch and idle memory at most 1.3 x the bare window; none of these linked)"
+echo "-- engine libraries in the player's memory when idle (its last run's /proc/PID/maps)"
+for lib in libmpv libfluidsynth libavformat libavcodec libQt6WebEngineCore libQt6OpenGL libGLX; do
+  found=$(sed 's|.*/||' "$T/corvane.libs" 2>/dev/null | grep "^$lib" | tr '\n' ' ' || true)
+  if [ -n "$found" ]; then echo "$lib: yes (${found% })"; else echo "$lib: no"; fi
+done
+echo "(target: launch and idle memory at most 1.3 x the bare window; none of the five linked)"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
