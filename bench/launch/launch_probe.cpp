@@ -73,6 +73,9 @@ std::optional<Options> parse(int argc, char** argv)
 
 class Display {
 public:
+    Display() = default;
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
     bool open()
     {
         int screenNumber = 0;
@@ -100,10 +103,12 @@ public:
         fcntl(xcb_get_file_descriptor(c_), F_SETFD, FD_CLOEXEC);
         return true;
     }
-    ~Display()
+    ~Display() { close(); }
+    void close()
     {
         if (c_)
             xcb_disconnect(c_);
+        c_ = nullptr;
     }
 
     int fd() const { return xcb_get_file_descriptor(c_); }
@@ -232,8 +237,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: launch_probe [--idle MS] [--timeout MS] [--list FILE] PROGRAM [ARG...]\n");
         return 2;
     }
+    // The server resets when its last client leaves, as between two runs,
+    // and refuses connections meanwhile: a few tries.
     Display x;
-    if (!x.open()) {
+    bool opened = x.open();
+    for (int i = 0; i < 40 && !opened; ++i) {
+        sleepMs(50);
+        x.close();
+        opened = x.open();
+    }
+    if (!opened) {
         std::fprintf(stderr, "launch_probe: no X display\n");
         return 2;
     }
