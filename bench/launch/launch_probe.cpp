@@ -2,11 +2,13 @@
 // server maps a top-level window of that process: it listens on the root
 // window for MapNotify (with no window manager, as under Xvfb, top-level
 // windows are the root's children) and takes the first one whose window
-// carries the child's _NET_WM_PID. The clock is read as the event arrives.
-// Then, after an idle time, it reads the child's resident memory (VmRSS)
+// carries the child's _NET_WM_PID. The clock is read as the event arrives;
+// the child is then held (SIGSTOP) while the CPU time all its threads have
+// had is read, a figure the load of the machine changes less than the wall
+// time. Then, after an idle time, it reads the child's resident memory (VmRSS)
 // and counts the distinct shared objects in its /proc/PID/maps, ends the
 // child and prints one line:
-//   mapped_ms=153.2 rss_kib=71234 libs=243
+//   mapped_ms=153.2 cpu_ms=120.4 rss_kib=71234 libs=243
 // With --list FILE it also writes the shared objects' paths there, one a line.
 // usage: launch_probe [--idle MS] [--timeout MS] [--list FILE] PROGRAM [ARG...]
 #include <xcb/xcb.h>
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
@@ -185,6 +188,26 @@ double waitForMap(Display& x, pid_t pid, double t0, int timeoutMs)
     }
 }
 
+// CPU time of every thread of the process so far (schedstat, in ns).
+double cpuMs(pid_t pid)
+{
+    const std::string dir = "/proc/" + std::to_string(pid) + "/task";
+    std::unique_ptr<DIR, decltype(&closedir)> tasks(opendir(dir.c_str()), &closedir);
+    double ns = 0;
+    while (tasks) {
+        const dirent* d = readdir(tasks.get());
+        if (!d)
+            break;
+        if (d->d_name[0] == '.')
+            continue;
+        std::ifstream stat(dir + "/" + d->d_name + "/schedstat");
+        double onCpu = 0;
+        if (stat >> onCpu)
+            ns += onCpu;
+    }
+    return ns / 1e6;
+}
+
 long residentKiB(pid_t pid)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -262,6 +285,9 @@ int main(int argc, char** argv)
         stop(pid);
         return 1;
     }
+    kill(pid, SIGSTOP);
+    const double cpu = cpuMs(pid);
+    kill(pid, SIGCONT);
     sleepMs(o->idleMs);
     const long rss = residentKiB(pid);
     const std::set<std::string> libs = sharedObjects(pid);
@@ -274,7 +300,7 @@ int main(int argc, char** argv)
         for (const std::string& path : libs)
             list << path << '\n';
     }
-    std::printf("mapped_ms=%.1f rss_kib=%ld libs=%zu\n", mapped, rss, libs.size());
+    std::printf("mapped_ms=%.1f cpu_ms=%.1f rss_kib=%ld libs=%zu\n", mapped, cpu, rss, libs.size());
     stop(pid);
     return 0;
 }

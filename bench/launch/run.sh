@@ -3,8 +3,9 @@
 # main window's size with the same menu bar and Song-face Chinese text, and
 # nothing else (bench_launch_bare). Both are started in turn, alternating,
 # by the same X client (bench_launch_probe), which times each from fork() to
-# the MapNotify of its window, then after an idle time reads its VmRSS and
-# counts the shared objects in its /proc/PID/maps.
+# the MapNotify of its window (and reads the CPU time it has had by then),
+# then after an idle time reads its VmRSS and counts the shared objects in
+# its /proc/PID/maps.
 # It runs on a private Xvfb of its own, with a private D-Bus session bus and
 # a PulseAudio daemon with a null sink when those are installed, as a desktop
 # has them. Prints each run, a table of medians and ranges with the ratios
@@ -126,6 +127,7 @@ echo
 echo "| | Corvane | bare Qt window | Corvane/bare |"
 echo "|---|---|---|---|"
 row "process start to window mapped (ms)" mapped_ms 1 "%.1f"
+row "CPU time of all threads, start to map (ms)" cpu_ms 1 "%.1f"
 row "resident memory, idle (MiB)" rss_kib 0.0009765625 "%.1f"
 row "shared libraries loaded, idle" libs 1 "%d"
 # What the binaries link, as the loader resolves it before anything is loaded.
