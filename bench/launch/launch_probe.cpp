@@ -192,7 +192,10 @@ double waitForMap(Display& x, pid_t pid, double t0, int timeoutMs)
 double cpuMs(pid_t pid)
 {
     const std::string dir = "/proc/" + std::to_string(pid) + "/task";
-    std::unique_ptr<DIR, decltype(&closedir)> tasks(opendir(dir.c_str()), &closedir);
+    struct Close {
+        void operator()(DIR* d) const { closedir(d); }
+    };
+    std::unique_ptr<DIR, Close> tasks(opendir(dir.c_str()));
     double ns = 0;
     while (tasks) {
         const dirent* d = readdir(tasks.get());
