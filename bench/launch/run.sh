@@ -33,9 +33,18 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 # A display of its own, whatever DISPLAY says: no window manager, and no
 # window of another benchmark on it.
 T=$(mktemp -d)
+xvfb=
+bus=
+pulse=
+cleanup() {
+  [ -n "$pulse" ] && kill "$pulse" 2>/dev/null
+  [ -n "$bus" ] && kill "$bus" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  rm -rf "$T"
+}
+trap cleanup EXIT
 # Another process may take the same free display number at the same time;
 # then this Xvfb has ended at once, and the next number is tried.
-xvfb=
 for _ in 1 2 3; do
   unset DISPLAY
   CORVANE_XVFB_PID=
@@ -45,14 +54,7 @@ for _ in 1 2 3; do
   xvfb=
 done
 [ -n "$xvfb" ] || { echo "launch: no X display of its own" >&2; exit 1; }
-bus=
-pulse=
-cleanup() {
-  [ -n "$pulse" ] && kill "$pulse" 2>/dev/null
-  [ -n "$bus" ] && kill "$bus" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$T"
-}
+# scripts/xvfb.sh set a trap of its own; this one takes its place again.
 trap cleanup EXIT
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR=$T/run
