@@ -145,9 +145,11 @@ for lib in libmpv libfluidsynth libavformat libavcodec libQt6WebEngine; do
   if [ -n "$found" ]; then echo "$lib: yes (${found% })"; else echo "$lib: no"; fi
 done
 echo "-- engine libraries in the player's memory when idle (its last run's /proc/PID/maps)"
-for lib in libmpv libfluidsynth libavformat libavcodec libQt6WebEngineCore libQt6OpenGL libGLX; do
+# libGL itself, not the GLX and EGL dispatch libraries every Qt GUI maps.
+for lib in libmpv libfluidsynth libavformat libavcodec libQt6WebEngineCore libQt6OpenGL 'libGL\.so'; do
   found=$(sed 's|.*/||' "$T/corvane.libs" 2>/dev/null | grep "^$lib" | tr '\n' ' ' || true)
-  if [ -n "$found" ]; then echo "$lib: yes (${found% })"; else echo "$lib: no"; fi
+  name=${lib%%\\*}
+  if [ -n "$found" ]; then echo "$name: yes (${found% })"; else echo "$name: no"; fi
 done
 echo "(target: launch and idle memory at most 1.3 x the bare window; none of the five linked)"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
