@@ -37,7 +37,8 @@ namespace flash {  // the Flash player control
 inline constexpr DispId Movie = 102;
 inline constexpr DispId Play = 112;
 inline constexpr DispId Stop = 113;
-inline constexpr DispId Mute = 0x4001;  // our own: volume 0 while set
+inline constexpr DispId Mute = 0x4001;     // our own: volume 0 while set
+inline constexpr DispId Playing = 0x4002;  // our own, read only: the movie runs
 }  // namespace flash
 
 namespace button {  // the command-button control

@@ -196,6 +196,7 @@ void Form1::deliver(std::function<void()> run, bool coalesce)
         next();
     }
     running_ = false;
+    emit handled();
 }
 
 void Form1::wire()

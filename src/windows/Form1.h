@@ -31,6 +31,11 @@ public:
     QWidget* widget(const QString& name) const { return widgets_.value(name); }
     QAction* menuItem(const QString& name) const { return menu_.value(name); }
 
+signals:
+    // Handlers ran (a click, a menu item, a notification of the device):
+    // what the window shows may have changed.
+    void handled();
+
 private:
     void createControls(const MediaDeviceOptions& deviceOptions);
     void createMenu();

@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "CorvaneVersion.h"
+#include "DesktopLink.h"
 #include "flash/FlashPlayer.h"
 #include "Form1.h"
 #include "Icons.h"
@@ -54,6 +55,9 @@ int runCorvane(int argc, char** argv)
     frame.moveCenter(screen.center());
     form1->move(frame.topLeft());
     form1->show();
+    // Media keys, the desktop's panels and the screen saver, where there is
+    // a session bus; it goes with the window.
+    new DesktopLink(*form1);
 
     const int rc = QApplication::exec();
     delete form1.data();

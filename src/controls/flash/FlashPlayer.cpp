@@ -135,6 +135,8 @@ Variant FlashPlayer::get(DispId id)
         return movie_;
     if (id == dispid::flash::Mute)
         return muted_;
+    if (id == dispid::flash::Playing)
+        return playing_;
     return {};
 }
 
