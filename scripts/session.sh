@@ -19,6 +19,7 @@ cat >"$CORVANE_SESSION_DIR/bus.conf" <<CONF
 CONF
 mapfile -t _corvane_bus < <(dbus-daemon --config-file="$CORVANE_SESSION_DIR/bus.conf" --fork \
   --print-address=1 --print-pid=1)
+[ -n "${_corvane_bus[1]:-}" ] || { echo "session.sh: the session bus did not start" >&2; return 1; }
 export DBUS_SESSION_BUS_ADDRESS=${_corvane_bus[0]}
 CORVANE_BUS_PID=${_corvane_bus[1]}
 
@@ -32,10 +33,14 @@ XDG_RUNTIME_DIR=$CORVANE_SESSION_DIR PULSE_RUNTIME_PATH=$CORVANE_SESSION_DIR/pul
   --disallow-module-loading --log-target=file:"$CORVANE_SESSION_DIR/pulse.log" \
   --load=module-null-sink --load="module-native-protocol-unix auth-anonymous=1 socket=$CORVANE_SESSION_DIR/pulse/native"
 for _ in $(seq 50); do [ -S "$CORVANE_SESSION_DIR/pulse/native" ] && break; sleep 0.1; done
+[ -S "$CORVANE_SESSION_DIR/pulse/native" ] || { echo "session.sh: PulseAudio did not start" >&2; return 1; }
 
 corvane_session_stop() {
-  [ -f "$CORVANE_SESSION_DIR/pulse/pid" ] && kill "$(cat "$CORVANE_SESSION_DIR/pulse/pid")" 2>/dev/null
+  local pulse
+  pulse=$(cat "$CORVANE_SESSION_DIR/pulse/pid" 2>/dev/null) || true
+  [ -n "$pulse" ] && kill "$pulse" 2>/dev/null
   kill "$CORVANE_BUS_PID" 2>/dev/null
+  for _ in $(seq 30); do kill -0 "${pulse:-0}" 2>/dev/null || kill -0 "$CORVANE_BUS_PID" 2>/dev/null || break; sleep 0.1; done
   rm -rf "$CORVANE_SESSION_DIR"
 }
 # Runs after whatever the shell had to do at exit (the private X display).

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors and runs the whole
 # suite; then builds again with AddressSanitizer and UBSan and runs it again;
-# last, builds the Debian package and tests it unpacked.
+# last, builds the Debian package and tests it unpacked. All of it runs on a
+# private X display, session bus and sound server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh test package
 source scripts/xvfb.sh
+# A session bus and a sound server of the suite's own, as a desktop has.
+source scripts/session.sh
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 chmod 700 "$XDG_RUNTIME_DIR"
 jobs=$(nproc)
