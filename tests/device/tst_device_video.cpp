@@ -13,6 +13,16 @@
 using namespace corvane;
 using namespace corvane::test;
 
+// Green in the middle of the screen and black above: a 16:9 picture on a
+// 5:4 screen, in its proportions.
+static bool letterboxed(QWidget* w)
+{
+    const QImage shot = w->screen()->grabWindow(w->winId()).toImage();
+    const QRect screen = w->screen()->geometry();
+    const QColor middle = shot.pixelColor(screen.center()), top = shot.pixelColor(screen.width() / 2, 20);
+    return middle.green() > 100 && middle.red() < 60 && top.green() < 30;
+}
+
 class TstDeviceVideo : public QObject {
     Q_OBJECT
 private slots:
@@ -58,6 +68,47 @@ private slots:
 
         h.device.reset();  // it goes with the device
         QVERIFY(!w);
+    }
+
+    // Double-click fills the screen with the picture in its proportions,
+    // Escape gives the window back its size and place; F toggles.
+    void fullScreenAndBack()
+    {
+        QTemporaryDir dir;
+        const QString avi = makeMedia(dir.path(), "wide.avi",
+                                      QString("-f lavfi -i color=green:size=320x180:duration=4 -q:v 2").split(' '));
+        DeviceHarness h({QStringLiteral("null"), QString()});
+        h.open("AVIVideo", avi);
+        QPointer<VideoWindow> w = h.device->videoWindow();
+        QVERIFY(w && QTest::qWaitForWindowExposed(w));
+        w->move(100, 80);
+        QTRY_COMPARE(w->geometry().topLeft(), QPoint(100, 80));
+        const QRect normal = w->geometry();
+        // The picture's own surface is what the pointer and keys reach.
+        QWindow* surface = nullptr;
+        for (QWindow* child : w->windowHandle()->findChildren<QWindow*>())
+            if (!child->inherits("QWidgetWindow"))
+                surface = child;
+        QVERIFY(surface);
+        h.command("play");
+
+        QTest::mouseDClick(surface, Qt::LeftButton, {}, QPoint(20, 20));
+        const QRect screen = w->screen()->geometry();
+        QTRY_VERIFY(w->inFullScreen() && w->geometry() == screen);
+        QTRY_VERIFY_WITH_TIMEOUT(letterboxed(w), 10000);
+        // The pointer hides when still and comes back when it moves.
+        QTRY_COMPARE_WITH_TIMEOUT(surface->cursor().shape(), Qt::BlankCursor, 5000);
+        QTest::mouseMove(surface, QPoint(60, 60));
+        QCOMPARE(surface->cursor().shape(), Qt::ArrowCursor);
+
+        QTest::keyClick(surface, Qt::Key_Escape);
+        QTRY_COMPARE(w->geometry(), normal);
+        QVERIFY(!w->inFullScreen());
+        QCOMPARE(surface->cursor().shape(), Qt::ArrowCursor);
+        QTest::keyClick(surface, Qt::Key_F);
+        QTRY_VERIFY(w->inFullScreen() && w->geometry() == screen);
+        QTest::keyClick(surface, Qt::Key_F);
+        QTRY_COMPARE(w->geometry(), normal);
     }
 
     void cleanupTestCase()

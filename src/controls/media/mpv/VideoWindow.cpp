@@ -6,9 +6,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QExposeEvent>
+#include <QKeyEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -187,8 +189,14 @@ bool VideoWindow::displayHasOpenGL()
     return available;
 }
 
-VideoWindow::VideoWindow(mpv_handle* mpv) : QWidget(nullptr), surface_(new VideoSurface(mpv))
+VideoWindow::VideoWindow(mpv_handle* mpv)
+    : QWidget(nullptr), surface_(new VideoSurface(mpv)), pointerIdle_(new QTimer(this))
 {
+    pointerIdle_->setSingleShot(true);
+    pointerIdle_->setInterval(kPointerIdleMs);
+    connect(pointerIdle_, &QTimer::timeout, this, [this] { showPointer(false); });
+    surface_->installEventFilter(this);
+    setMouseTracking(true);
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowIcon(QApplication::windowIcon());
@@ -213,6 +221,10 @@ quint64 VideoWindow::framesDrawn() const { return surface_->drawn(); }
 
 void VideoWindow::showFor(const QString& fileName, QSize videoSize)
 {
+    // A new media shows in a window; the next track of one in full screen
+    // stays there.
+    if (!isVisible())
+        leaveFullScreen();
     setWindowTitle(fileName);
     setWindowIcon(QApplication::windowIcon());
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
@@ -224,7 +236,10 @@ void VideoWindow::showFor(const QString& fileName, QSize videoSize)
         if (size.width() > room.width() || size.height() > room.height())
             size = size.scaled(room, Qt::KeepAspectRatio);
     }
-    resize(size.expandedTo(QSize(16, 16)));
+    if (fullScreen_)
+        normalGeometry_.setSize(size.expandedTo(QSize(16, 16)));
+    else
+        resize(size.expandedTo(QSize(16, 16)));
     surface_->ensureRenderContext();
     if (!isVisible())
         show();
@@ -238,6 +253,74 @@ void VideoWindow::closeEvent(QCloseEvent* event)
     // The close box hides the window; playing goes on.
     event->ignore();
     hide();
+}
+
+void VideoWindow::toggleFullScreen()
+{
+    if (fullScreen_) {
+        leaveFullScreen();
+        return;
+    }
+    fullScreen_ = true;
+    normalGeometry_ = geometry();
+    showFullScreen();
+    // Without a window manager nobody else makes it fill the screen.
+    if (QScreen* screen = this->screen())
+        setGeometry(screen->geometry());
+    pointerIdle_->start();
+}
+
+void VideoWindow::leaveFullScreen()
+{
+    if (!fullScreen_)
+        return;
+    fullScreen_ = false;
+    pointerIdle_->stop();
+    showPointer(true);
+    showNormal();
+    setGeometry(normalGeometry_);
+}
+
+void VideoWindow::showPointer(bool shown)
+{
+    if (shown) {
+        surface_->unsetCursor();
+        unsetCursor();
+    } else {
+        surface_->setCursor(Qt::BlankCursor);
+        setCursor(Qt::BlankCursor);
+    }
+}
+
+bool VideoWindow::input(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonDblClick: toggleFullScreen(); return true;
+    case QEvent::MouseMove:
+        if (fullScreen_) {
+            showPointer(true);
+            pointerIdle_->start();
+        }
+        return false;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_F)
+            toggleFullScreen();
+        else if (key == Qt::Key_Escape)
+            leaveFullScreen();
+        return key == Qt::Key_F || key == Qt::Key_Escape;
+    }
+    default: return false;
+    }
+}
+
+bool VideoWindow::event(QEvent* event) { return input(event) || QWidget::event(event); }
+
+bool VideoWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == surface_ && input(event))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace corvane

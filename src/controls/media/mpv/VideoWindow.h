@@ -7,8 +7,14 @@
 // over a new frame, and redraws only when the window system asks.
 // Closing it by its close box only hides it; while hidden, frames are still
 // taken from the engine (without drawing) so playing goes on at its pace.
+// A double-click or F fills the screen with it (the engine keeps the
+// picture's proportions); F again or Escape gives back its size and place.
+// In full screen the pointer hides once it has been still for 2 s.
+#include <QRect>
 #include <QSize>
 #include <QWidget>
+
+class QTimer;
 
 struct mpv_handle;
 
@@ -42,11 +48,27 @@ public:
     quint64 framesTaken() const;
     quint64 framesDrawn() const;
 
+    void toggleFullScreen();
+    void leaveFullScreen();
+    // Kept here: without a window manager the window system reports no
+    // full-screen state, though the window fills the screen.
+    bool inFullScreen() const { return fullScreen_; }
+    static constexpr int kPointerIdleMs = 2000;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    // The picture's surface gets the pointer and keys; they come here too.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool input(QEvent* event);
+    void showPointer(bool shown);
+
     VideoSurface* surface_;
+    bool fullScreen_ = false;
+    QRect normalGeometry_;  // before full screen
+    QTimer* pointerIdle_;
 };
 
 }  // namespace corvane
