@@ -43,8 +43,10 @@ MprisService::~MprisService()
     if (!registered_)
         return;
     bus_.unregisterObject(QLatin1String(kObjectPath));
-    if (!busName_.isEmpty())
-        bus_.send(busCall("ReleaseName", {busName_}));
+    // Also a name whose answer has not come yet: the bus takes the calls in
+    // order.
+    for (const QString& name : std::as_const(asked_))
+        bus_.send(busCall("ReleaseName", {name}));
 }
 
 bool MprisService::start(const QDBusConnection& bus)
@@ -63,6 +65,7 @@ bool MprisService::start(const QDBusConnection& bus)
 // Asks for the name; where another player has it, for this instance's own.
 void MprisService::requestName(const QString& name, bool fallBack)
 {
+    asked_.append(name);
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(busCall("RequestName", {name, kDoNotQueue})), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, name, fallBack] {
         watcher->deleteLater();

@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
+#include <QStringList>
 #include <QVariantMap>
 
 namespace corvane {
@@ -47,6 +48,7 @@ private:
     QDBusConnection bus_;
     bool registered_ = false;
     QString busName_;
+    QStringList asked_;     // names asked for
     PlayerSnapshot shown_;  // as last told to the bus
     QString trackFile_;     // the media the track number stands for
     quint64 track_ = 0;

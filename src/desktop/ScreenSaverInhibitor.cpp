@@ -1,8 +1,10 @@
 #include "ScreenSaverInhibitor.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QPointer>
 
 namespace corvane {
 
@@ -73,23 +75,36 @@ void ScreenSaverInhibitor::inhibit(int service, bool orTheOther)
 {
     busy_ = true;
     const QVariantList args{QStringLiteral("Corvane"), QStringLiteral("正在播放视频")};
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(serviceCall(service, "Inhibit", args)), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, service, orTheOther] {
+    // The answer may come after this object is gone: what it grants is then
+    // taken back at once.
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(serviceCall(service, "Inhibit", args)),
+                                                QCoreApplication::instance());
+    const QPointer<ScreenSaverInhibitor> self(this);
+    const QDBusConnection bus = bus_;
+    connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [self, bus, watcher, service, orTheOther] {
         watcher->deleteLater();
-        busy_ = false;
         const QDBusPendingReply<uint> reply = *watcher;
-        if (reply.isValid()) {
-            held_ = true;
-            cookie_ = reply.value();
-            service_ = service;
-        } else if (orTheOther) {
-            inhibit(1 - service, false);
-            return;
-        } else {
-            refused_ = true;
-        }
-        settle();
+        if (self)
+            self->inhibitAnswered(reply, service, orTheOther);
+        else if (reply.isValid())
+            bus.send(serviceCall(service, "UnInhibit", {reply.value()}));
     });
+}
+
+void ScreenSaverInhibitor::inhibitAnswered(const QDBusPendingReply<uint>& reply, int service, bool orTheOther)
+{
+    busy_ = false;
+    if (reply.isValid()) {
+        held_ = true;
+        cookie_ = reply.value();
+        service_ = service;
+    } else if (orTheOther) {
+        inhibit(1 - service, false);
+        return;
+    } else {
+        refused_ = true;
+    }
+    settle();
 }
 
 void ScreenSaverInhibitor::unInhibit()

@@ -5,6 +5,7 @@
 // change of mind while a call is under way is acted on when it returns.
 // Without either service nothing happens and nothing is printed.
 #include <QDBusConnection>
+#include <QDBusPendingReply>
 #include <QObject>
 
 namespace corvane {
@@ -26,6 +27,7 @@ public:
 private:
     void settle();
     void inhibit(int service, bool orTheOther);
+    void inhibitAnswered(const QDBusPendingReply<uint>& reply, int service, bool orTheOther);
     void unInhibit();
 
     QDBusConnection bus_;
