@@ -3,7 +3,6 @@
 #include "CorvaneVersion.h"
 #include "DispatchIds.h"
 #include "Form1.h"
-#include "media/VideoWindow.h"
 #include "MprisService.h"
 #include "ScreenSaverInhibitor.h"
 

@@ -6,7 +6,6 @@
 #include "DialogAnswer.h"
 #include "DispatchIds.h"
 #include "Form1.h"
-#include "media/VideoWindow.h"
 #include "MprisService.h"
 #include "ScreenSaverInhibitor.h"
 #include "SecondaryWindows.h"
@@ -254,7 +253,7 @@ void DesktopTest::screenKeptAwakeOnlyWhileAPicturePlays()
     QTRY_COMPARE_WITH_TIMEOUT(saver.count(true), 1, 5000);
     qInfo("Inhibit %lld ms after the video was opened", saver.since(t));
     QCOMPARE(saver.reason, QStringLiteral("正在播放视频"));
-    QPointer<VideoWindow> window = device()->videoWindow();
+    QPointer<QWidget> window = device()->videoWindow();
     QTRY_VERIFY(window->isVisible() && position() > 500);
     t = saver.clock.elapsed();
     button("CommandSCE3")->click();

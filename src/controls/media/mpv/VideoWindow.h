@@ -27,6 +27,7 @@ class VideoWindow : public QWidget {
     Q_PROPERTY(bool renderContext READ hasRenderContext)
     Q_PROPERTY(quint64 framesTaken READ framesTaken)
     Q_PROPERTY(quint64 framesDrawn READ framesDrawn)
+    Q_PROPERTY(bool fullScreen READ inFullScreen)
 public:
     explicit VideoWindow(mpv_handle* mpv);
     ~VideoWindow() override;
