@@ -12,6 +12,7 @@
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QTranslator>
 
 namespace corvane {
@@ -56,8 +57,9 @@ int runCorvane(int argc, char** argv)
     form1->move(frame.topLeft());
     form1->show();
     // Media keys, the desktop's panels and the screen saver, where there is
-    // a session bus; it goes with the window.
-    new DesktopLink(*form1);
+    // a session bus; it goes with the window. Its connection to the bus waits
+    // for the window to be up.
+    QTimer::singleShot(0, form1, [f = form1.data()] { new DesktopLink(*f); });
 
     const int rc = QApplication::exec();
     delete form1.data();
