@@ -104,6 +104,7 @@ void Form1::createControls(const MediaDeviceOptions& deviceOptions)
         }
         case Kind::Flash: {
             auto* f = new FlashPlayer(panel);
+            flash_ = f;
             dispatch_.insert(name, f);
             w = f;
             break;

@@ -5,11 +5,25 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <QThreadPool>
+#include <utility>
+#include <vector>
 
 namespace corvane::flashmodule {
 namespace {
 
 QtMessageHandler previousHandler = nullptr;
+
+// What the GUI thread knows of the load; touched on that thread only.
+struct Waiting {
+    bool loaded = false;
+    CreateFlashEngine factory = nullptr;
+    std::vector<std::function<void(CreateFlashEngine)>> callers;
+};
+Waiting& waiting()
+{
+    static Waiting w;
+    return w;
+}
 
 // Loaded after the application started, the web engine remarks that it did
 // not share OpenGL contexts from the start. That is by design here: the
@@ -71,7 +85,31 @@ void preload()
     if (started)
         return;
     started = true;
-    QThreadPool::globalInstance()->start([] { factory(); });
+    QThreadPool::globalInstance()->start([] {
+        const CreateFlashEngine f = factory();
+        // The application outlives every worker of the global pool.
+        QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [f] {
+                    Waiting& w = waiting();
+                    w.loaded = true;
+                    w.factory = f;
+                    for (const auto& done : std::exchange(w.callers, {}))
+                        done(f);
+                },
+                Qt::QueuedConnection);
+    });
+}
+
+void whenLoaded(std::function<void(CreateFlashEngine)> done)
+{
+    Waiting& w = waiting();
+    if (w.loaded) {
+        done(w.factory);
+        return;
+    }
+    w.callers.push_back(std::move(done));
+    preload();
 }
 
 }  // namespace corvane::flashmodule

@@ -6,9 +6,11 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
 #include <QThreadPool>
 
 #include <unistd.h>
+#include <utility>
 
 namespace corvane {
 
@@ -70,14 +72,37 @@ QByteArray FlashPlayer::readMovie(const QString& path, const std::atomic_bool* c
     return bytes;
 }
 
+void FlashPlayer::warmUp() { startEngine(); }
+
 void FlashPlayer::startEngine()
 {
-    if (engine_ || engineFailed_)
+    if (engine_) {
+        engine_->openPage();
+        return;
+    }
+    if (engineFailed_ || loading_)
         return;
     prepareApplication();  // harmless again; covers a main() that forgot
-    if (CreateFlashEngine create = flashmodule::factory())
+    loading_ = true;
+    flashmodule::whenLoaded([self = QPointer<FlashPlayer>(this)](CreateFlashEngine create) {
+        if (self)
+            self->engineLoaded(create);
+    });
+}
+
+void FlashPlayer::engineLoaded(CreateFlashEngine create)
+{
+    loading_ = false;
+    if (create)
         engine_.reset(create(this));
     engineFailed_ = !engine_;
+    if (!engine_) {
+        pending_.reset();  // no web module: the display stays empty
+        return;
+    }
+    engine_->openPage();
+    if (pending_)
+        engine_->loadMovie(*std::exchange(pending_, std::nullopt), playing_, muted_);
 }
 
 void FlashPlayer::startReading()
@@ -109,6 +134,8 @@ void FlashPlayer::movieRead(const QByteArray& bytes)
     reading_.reset();
     if (engine_)
         engine_->loadMovie(bytes, playing_, muted_);
+    else if (loading_)
+        pending_ = bytes;  // handed over once the engine is made
 }
 
 void FlashPlayer::put(DispId id, const Variant& value)
@@ -116,12 +143,11 @@ void FlashPlayer::put(DispId id, const Variant& value)
     if (id == dispid::flash::Movie) {
         movie_ = value.toText();
         playing_ = true;  // a new movie starts by itself
+        pending_.reset();
+        // The engine and the page start while the file is read.
         startEngine();
-        if (!engine_)
-            return;  // no web module: the display stays empty
-        // The page starts while the file is read.
-        engine_->openPage();
-        startReading();
+        if (!engineFailed_)
+            startReading();  // no web module: the display stays empty
     } else if (id == dispid::flash::Mute) {
         muted_ = value.toBool();
         if (engine_)
