@@ -24,10 +24,16 @@ struct FlashPlayer::Reading {
 void FlashPlayer::prepareApplication()
 {
     if (::geteuid() == 0) {
-        // Chromium's sandbox cannot run as root; only then it goes.
-        const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        if (!flags.contains("--no-sandbox"))
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --no-sandbox").trimmed());
+        // Chromium's sandbox cannot run as root; only then it goes. Without
+        // it the zygote process serves nothing, and the engine's start would
+        // hold the GUI thread until the zygote is up: page processes are then
+        // started straight from the engine's launcher thread instead.
+        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        for (const char* flag : {"--no-sandbox", "--no-zygote"}) {
+            if (!flags.contains(flag))
+                flags += QByteArray(" ") + flag;
+        }
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     }
 }
 

@@ -4,6 +4,7 @@
 #include "FlashSchemeHandler.h"
 #include "FlashWebPage.h"
 
+#include <QOpenGLContext>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
@@ -18,6 +19,13 @@ void FlashWebEngine::startStep()
 {
     starting_ = false;
     switch (step_) {
+    case Step::Graphics:
+        // The engine's start asks the windowing system about OpenGL: Qt
+        // loads its OpenGL plug-in and the driver, and makes a context to
+        // try. Asked here first, in a turn of its own, the answer is kept.
+        QOpenGLContext::supportsThreadedOpenGL();
+        step_ = Step::Profile;
+        break;
     case Step::Profile:
         // The first profile starts the web engine itself.
         scheme_ = new FlashSchemeHandler;

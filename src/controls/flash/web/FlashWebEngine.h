@@ -36,7 +36,7 @@ public:
 
 private:
     // The start, one step per turn of the event loop, in this order.
-    enum class Step { Profile, Page, View, Load, Done };
+    enum class Step { Graphics, Profile, Page, View, Load, Done };
     void startStep();
     void loadHostPage();
     void pageLoaded(bool ok);
@@ -51,7 +51,7 @@ private:
     bool ready_ = false;  // host page loaded, renderer alive
     bool loading_ = false;
     int served_ = 0;  // movies handed to the page so far
-    Step step_ = Step::Profile;
+    Step step_ = Step::Graphics;
     bool starting_ = false;  // the next step is on its way
 
     QWidget* area_ = nullptr;
