@@ -137,7 +137,7 @@ int main(int argc, char** argv)
     auto stall = std::make_unique<Stall>();
     QElapsedTimer t;
     t.start();
-    // The libraries load while the open dialog is up (FlashPlayer::expectMovie);
+    // The libraries load while the open dialog is up (FlashPlayer::warmUp);
     // here they load first, timed apart, and the movie comes after.
     flashmodule::factory();
     const double library = ms(t);

@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QThreadPool>
 #include <utility>
 #include <vector>
+
+#include <dlfcn.h>
 
 namespace corvane::flashmodule {
 namespace {
@@ -71,6 +74,21 @@ CreateFlashEngine load()
     return nullptr;
 }
 
+// The web engine's start makes an OpenGL context to try (FlashWebEngine
+// does it in a step of its own), and Mesa then loads its driver, LLVM with
+// it: the larger part of that step. Loaded here on the worker, the driver is
+// found loaded then. Debian's Mesa drivers are one file under many names,
+// so whichever the display asks for, this is it.
+void preloadGraphicsDriver()
+{
+    QString dir = qEnvironmentVariable("LIBGL_DRIVERS_PATH").section(QLatin1Char(':'), 0, 0);
+    if (dir.isEmpty())
+        dir = QStringLiteral(CORVANE_DRI_DIR);
+    const QByteArray path = QFile::encodeName(dir + QStringLiteral("/swrast_dri.so"));
+    if (QFileInfo::exists(QFile::decodeName(path)))
+        ::dlopen(path.constData(), RTLD_NOW | RTLD_GLOBAL);  // as Mesa opens it; never closed, as by Mesa
+}
+
 }  // namespace
 
 CreateFlashEngine factory()
@@ -87,6 +105,8 @@ void preload()
     started = true;
     QThreadPool::globalInstance()->start([] {
         const CreateFlashEngine f = factory();
+        if (f)
+            preloadGraphicsDriver();
         // The application outlives every worker of the global pool.
         QMetaObject::invokeMethod(
                 QCoreApplication::instance(),

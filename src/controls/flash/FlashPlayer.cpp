@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <unistd.h>
 #include <utility>
@@ -36,8 +37,6 @@ void FlashPlayer::prepareApplication()
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     }
 }
-
-void FlashPlayer::expectMovie() { flashmodule::preload(); }
 
 FlashPlayer::FlashPlayer(QWidget* parent) : QWidget(parent) {}
 
@@ -78,7 +77,18 @@ QByteArray FlashPlayer::readMovie(const QString& path, const std::atomic_bool* c
     return bytes;
 }
 
-void FlashPlayer::warmUp() { startEngine(); }
+void FlashPlayer::warmUp()
+{
+    if (engine_ || engineFailed_ || loading_ || warmQueued_)
+        return;
+    // The dialog comes up first: loading the libraries holds the dynamic
+    // loader, which the dialog's first showing needs as well.
+    warmQueued_ = true;
+    QTimer::singleShot(DialogFirstMs, this, [this] {
+        warmQueued_ = false;
+        startEngine();
+    });
+}
 
 void FlashPlayer::startEngine()
 {

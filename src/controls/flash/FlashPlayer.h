@@ -33,9 +33,6 @@ public:
     // process runs as root it turns off Chromium's sandbox (which refuses to
     // run as root); otherwise the sandbox stays on. Nothing else is loaded.
     static void prepareApplication();
-    // A movie may come soon (its open dialog is up): the web engine's
-    // libraries start loading on a worker thread; the engine does not start.
-    static void expectMovie();
     // The Flash opening's dialog opens: the libraries load, then the engine,
     // its page and Ruffle start with no movie, so that a movie chosen in the
     // dialog is only handed over. A cancelled dialog leaves them running for
@@ -56,6 +53,8 @@ public:
     static QByteArray readMovie(const QString& path, const std::atomic_bool* cancelled = nullptr);
 
 private:
+    // How long warmUp leaves the dialog to come up before the engine starts.
+    static constexpr int DialogFirstMs = 250;
     struct Reading;
     void startEngine();
     void engineLoaded(CreateFlashEngine create);
@@ -67,6 +66,7 @@ private:
     bool muted_ = false;
     bool engineFailed_ = false;          // the module could not be loaded
     bool loading_ = false;               // the module is on its way
+    bool warmQueued_ = false;            // warmUp waits for the dialog to be up
     std::optional<QByteArray> pending_;  // a movie's bytes that came before the engine
     std::unique_ptr<FlashEngine> engine_;
     std::shared_ptr<Reading> reading_;  // the file being read, if any
