@@ -24,18 +24,25 @@ struct FlashPlayer::Reading {
 
 void FlashPlayer::prepareApplication()
 {
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    const auto add = [&flags](const char* flag) {
+        if (!flags.contains(flag))
+            flags += QByteArray(" ") + flag;
+    };
+    // Ruffle's WebAssembly is compiled a function at a time as each is
+    // first called, not all of it before its first movie starts: a movie
+    // opened before the engine is warm shows sooner.
+    if (!flags.contains("--js-flags"))
+        add("--js-flags=--wasm-lazy-compilation");
     if (::geteuid() == 0) {
         // Chromium's sandbox cannot run as root; only then it goes. Without
         // it the zygote process serves nothing, and the engine's start would
         // hold the GUI thread until the zygote is up: page processes are then
         // started straight from the engine's launcher thread instead.
-        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        for (const char* flag : {"--no-sandbox", "--no-zygote"}) {
-            if (!flags.contains(flag))
-                flags += QByteArray(" ") + flag;
-        }
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+        add("--no-sandbox");
+        add("--no-zygote");
     }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
 }
 
 FlashPlayer::FlashPlayer(QWidget* parent) : QWidget(parent) {}

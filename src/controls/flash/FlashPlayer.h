@@ -29,9 +29,10 @@ public:
     explicit FlashPlayer(QWidget* parent = nullptr);
     ~FlashPlayer() override;
 
-    // Call once in main(), before the QApplication is constructed. When the
-    // process runs as root it turns off Chromium's sandbox (which refuses to
-    // run as root); otherwise the sandbox stays on. Nothing else is loaded.
+    // Call once in main(), before the QApplication is constructed: sets the
+    // web engine's flags. When the process runs as root it turns off
+    // Chromium's sandbox (which refuses to run as root); otherwise the
+    // sandbox stays on. Nothing is loaded.
     static void prepareApplication();
     // The Flash opening's dialog opens: the libraries load, then the engine,
     // its page and Ruffle start with no movie, so that a movie chosen in the
