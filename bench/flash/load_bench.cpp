@@ -144,7 +144,7 @@ int main(int argc, char** argv)
     t.restart();
     area->put(dispid::flash::Movie, a);
     area->call(dispid::flash::Play);
-    const double start = ms(t);  // the engine started, the view made, the page asked for
+    const double start = ms(t);  // put() came back; the engine starts in steps from here
     const Shown cold = untilShown(*area, first.background, t);
     const double coldStall = stall->longest;
     QTest::qWait(2000);
