@@ -200,6 +200,24 @@ private slots:
         QVERIFY2(moves(), "the second movie does not play");
     }
 
+    // A display area that no dialog readied takes a movie all the same: the movie waits
+    // for the engine, then in the page for Ruffle, and then shows.
+    void unreadiedAreaTakesAMovie()
+    {
+        QWidget host;
+        host.setGeometry(600, 100, 289, 209);
+        auto* area = new FlashPlayer(&host);
+        area->resize(host.size());
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        SwfMovie movie;
+        movie.background = QColor(0x20, 0x80, 0x80);
+        area->put(dispid::flash::Movie, writeFile(dir_.path(), "unreadied.swf", writeSwf(movie)));
+        QVERIFY(waitFor([&] {
+            return share(area->grab().toImage().convertToFormat(QImage::Format_RGB32), movie.background) > 0.3;
+        }));
+    }
+
     // The file is read off the GUI thread; Stop given meanwhile holds for the movie when
     // it comes, and a later movie wins over a read still under way.
     void slowFileHoldsNothingUp()
