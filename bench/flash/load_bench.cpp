@@ -137,14 +137,14 @@ int main(int argc, char** argv)
     auto stall = std::make_unique<Stall>();
     QElapsedTimer t;
     t.start();
-    // The libraries load while the open dialog is up (FlashPlayer::expectMovie);
+    // The libraries load while the open dialog is up (FlashPlayer::warmUp);
     // here they load first, timed apart, and the movie comes after.
     flashmodule::factory();
     const double library = ms(t);
     t.restart();
     area->put(dispid::flash::Movie, a);
     area->call(dispid::flash::Play);
-    const double start = ms(t);  // the engine started, the view made, the page asked for
+    const double start = ms(t);  // put() came back; the engine starts in steps from here
     const Shown cold = untilShown(*area, first.background, t);
     const double coldStall = stall->longest;
     QTest::qWait(2000);

@@ -51,7 +51,8 @@ for key in cold_ms cold_library_ms cold_engine_start_ms cold_page_ready_ms cold_
 done
 echo "(target: large_stall_ms at most 50; cold_ms and warm_ms at most 1.15 x floor_cold_ms and floor_warm_ms)"
 
-echo "-- seen from outside: Return in the open dialog to the movie in screen grabs every 10 ms ($runs runs each)"
+echo "-- seen from outside: Return in the open dialog (up 1.5 s) to the movie in screen grabs every 10 ms,"
+echo "   and the GUI thread's longest stalls by the window manager's ping ($runs runs each)"
 : > /tmp/flash-bench-seen-player.$$; : > /tmp/flash-bench-seen-floor.$$
 for i in $(seq "$runs"); do
   for who in player floor; do
@@ -62,10 +63,12 @@ for i in $(seq "$runs"); do
   done
 done
 for who in player floor; do
-  for key in seen_cold_ms seen_warm_ms; do
+  for key in seen_cold_ms seen_warm_ms stall_dialog_cold_ms stall_dialog_warm_ms stall_open_cold_ms stall_open_warm_ms; do
+    [ "$who" = floor ] && [ "${key#stall_dialog}" != "$key" ] && continue
     echo "$key[$who]=$(field "$key" < /tmp/flash-bench-seen-$who.$$ | median)"
   done
 done
+echo "(target: seen_cold_ms[player] at most 300 with the dialog up 1.5 s; every stall at most 50)"
 for key in seen_cold_ms seen_warm_ms; do
   p=$(field "$key" < /tmp/flash-bench-seen-player.$$ | median)
   f=$(field "$key" < /tmp/flash-bench-seen-floor.$$ | median)

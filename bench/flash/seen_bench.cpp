@@ -2,12 +2,17 @@
 // Return that closes the open dialog to the movie's colour in screen grabs
 // taken every 10 ms. Keys go in through xdotool.
 //
-//   flash_seen_bench player PROGRAM   the player: Ctrl+F, a name, Return
-//   flash_seen_bench floor PROGRAM    the floor program: Return alone
+//   flash_seen_bench player PROGRAM [DIALOG_MS]   the player: Ctrl+F, a name,
+//                                                 Return DIALOG_MS (1500) after Ctrl+F
+//   flash_seen_bench floor PROGRAM                the floor program: Return alone
 //
 // Each launches PROGRAM afresh, shows a first movie (cold) and then a second
-// (warm), and prints seen_cold_ms and seen_warm_ms.
+// (warm), and prints seen_cold_ms and seen_warm_ms. Meanwhile the window is
+// pinged (WindowPing.h), and it prints the longest stall of its GUI thread
+// while the dialog was up (stall_dialog_*_ms, the player only) and from
+// Return to a second after the movie showed (stall_open_*_ms).
 #include "TimedMovies.h"
+#include "WindowPing.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -91,26 +97,40 @@ int main(int argc, char** argv)
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(QFileInfo(args.at(2)).absoluteFilePath(), player ? QStringList() : written);
     const QString title = player ? QStringLiteral("^Corvane$") : QStringLiteral("^flash floor$");
+    const int dialogMs = args.size() > 3 ? args.at(3).toInt() : 1500;
     Window w = findWindow(title);
     xdotool({"windowfocus", "--sync", w.id});
     QTest::qWait(1000);  // settled, as a person would be before choosing
-    double times[2] = {};
+    WindowPing ping(w.id.toUInt());
+    double times[2] = {}, dialogStall[2] = {}, openStall[2] = {};
     for (int i = 0; i < 2; ++i) {
         // With no window manager nobody gives the focus back when a window
         // closes: after the dialog, or after the floor's window was made anew.
         w = findWindow(title);
         xdotool({"windowfocus", "--sync", w.id});
+        const auto opened = WindowPing::Clock::now();
         if (player) {
+            QElapsedTimer dialog;
+            dialog.start();
             xdotool({"key", "ctrl+f"});
-            QTest::qWait(1500);  // the dialog is up; a person types the name
+            QTest::qWait(std::max(0, dialogMs - 500));  // the dialog is up; a person types the name
             xdotool({"type", "--delay", "20", i == 0 ? "a.swf" : "b.swf"});
-            QTest::qWait(700);
+            QTest::qWait(std::max(0, dialogMs - int(dialog.elapsed())));
         }
+        const auto returned = WindowPing::Clock::now();
         times[i] = seen(w, i == 0 ? movies.a.background : movies.b.background);
         QTest::qWait(1000);
+        dialogStall[i] = ping.longest(opened, returned);
+        openStall[i] = ping.longest(returned, WindowPing::Clock::now());
     }
     program.terminate();
     program.waitForFinished(5000);
-    std::printf("seen_cold_ms=%.1f seen_warm_ms=%.1f\n", times[0], times[1]);
+    std::printf("seen_cold_ms=%.1f seen_warm_ms=%.1f", times[0], times[1]);
+    if (ping.running()) {
+        if (player)
+            std::printf(" stall_dialog_cold_ms=%.1f stall_dialog_warm_ms=%.1f", dialogStall[0], dialogStall[1]);
+        std::printf(" stall_open_cold_ms=%.1f stall_open_warm_ms=%.1f", openStall[0], openStall[1]);
+    }
+    std::printf("\n");
     return times[0] < 0 || times[1] < 0 ? 1 : 0;
 }

@@ -89,6 +89,35 @@
 
   const api = () => (player && typeof player.ruffle === "function" ? player.ruffle() : null);
 
+  // The smallest movie there is: an empty stage, one empty frame. Loading
+  // it once, unseen, has Ruffle fetch, compile and start its WebAssembly,
+  // which then serves every movie of this page.
+  const blank = new Uint8Array([0x46, 0x57, 0x53, 10, 17, 0, 0, 0, 0, 0, 12, 1, 0, 0x40, 0, 0, 0]);
+  let warming = null; // settles once Ruffle is ready, or failed to be
+  let settled = false;
+  let warm = false;
+
+  const warmUp = () => {
+    if (warming)
+      return warming;
+    const stage = document.getElementById("stage");
+    const spare = window.RufflePlayer.newest().createPlayer();
+    spare.style.visibility = "hidden";
+    stage.appendChild(spare);
+    const done = (ok) => () => {
+      warm = ok;
+      settled = true;
+      spare.remove();
+    };
+    try {
+      warming = Promise.resolve(spare.ruffle().load({ ...options, autoplay: "off", data: blank }))
+        .then(done(true), done(false));
+    } catch (e) {
+      warming = Promise.resolve().then(done(false));
+    }
+    return warming;
+  };
+
   // Brings the movie to what the program asked. Until the movie has shown
   // its first frame only the volume applies: stopping it earlier would leave
   // the display empty.
@@ -114,10 +143,15 @@
     }
   };
 
-  // Replaces whatever movie is shown by the one in these bytes.
+  // Replaces whatever movie is shown by the one in these bytes, once Ruffle
+  // is ready (or has failed to get ready, and tries again).
   const load = (mine, bytes) => {
     if (mine !== serial)
       return;
+    if (warming && !settled) {
+      warming.then(() => load(mine, bytes));
+      return;
+    }
     shown = false;
     if (player) {
       player.remove();
@@ -155,6 +189,10 @@
   };
 
   window.corvaneFlash = {
+    // Readies Ruffle before any movie; nothing when it is ready or on its way.
+    warm() {
+      warmUp();
+    },
     // The movie that the program offers under this name, once; a later
     // call overtakes an earlier one still on its way.
     open(name, playing, mute) {
@@ -189,6 +227,7 @@
         serial: serial,
         suspended: r ? !!r.suspended : suspended,
         volume: r ? r.volume : null,
+        warm: warm,
       };
     },
   };

@@ -1,6 +1,7 @@
 #include "Bindings.h"
 
 #include "DispatchIds.h"
+#include "flash/FlashPlayer.h"
 #include "Form1.h"
 #include "Monitoring.h"
 #include "Opening.h"
@@ -29,7 +30,13 @@ void on(Form1& f, const Args&)
     H(f.controls());
 }
 
-void flashOpen(Form1& f, const Args&) { openFlash(f.controls()); }
+// The web engine starts while the dialog is open, from before the opening
+// shows it; the opening itself only hands over the chosen movie.
+void flashOpen(Form1& f, const Args&)
+{
+    f.flashPlayer().warmUp();
+    openFlash(f.controls());
+}
 void statusUpdate(Form1& f, const Args&) { monitoring::statusUpdate(f.controls()); }
 void done(Form1& f, const Args& args) { monitoring::done(f.controls(), args); }
 void help(Form1& f, const Args&) { f.secondary().showHelp(); }

@@ -10,7 +10,6 @@
 #include "widgets/SidePanel.h"
 #include "widgets/Slider.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QLayout>
@@ -104,6 +103,7 @@ void Form1::createControls(const MediaDeviceOptions& deviceOptions)
         }
         case Kind::Flash: {
             auto* f = new FlashPlayer(panel);
+            flash_ = f;
             dispatch_.insert(name, f);
             w = f;
             break;
@@ -201,11 +201,6 @@ void Form1::deliver(std::function<void()> run, bool coalesce)
 
 void Form1::wire()
 {
-    // While the Flash opening's dialog is up, the web engine's libraries
-    // load on a worker: ahead of the handler, which waits in the dialog.
-    auto* flashButton = qobject_cast<QAbstractButton*>(widgets_.value(QStringLiteral("Command6")));
-    connect(flashButton, &QAbstractButton::pressed, this, &FlashPlayer::expectMovie);
-    connect(menu_.value(QStringLiteral("flash")), &QAction::triggered, this, &FlashPlayer::expectMovie);
     // Group the table's rows by source, so each control gets one sink.
     QHash<QString, QList<const Binding*>> bySource;
     for (const Binding& b : bindings())

@@ -15,6 +15,7 @@ class QCheckBox;
 namespace corvane {
 
 class CheckBoxAdapter;
+class FlashPlayer;
 class SecondaryWindows;
 
 class Form1 : public QMainWindow {
@@ -25,6 +26,9 @@ public:
 
     Form1Controls& controls() { return *controls_; }
     SecondaryWindows& secondary() { return secondary_; }
+    // The Flash display area, for what the opening asks of it beyond its
+    // dispatch interface.
+    FlashPlayer& flashPlayer() { return *flash_; }
 
     // Controls and menu items by their names.
     Dispatch* dispatch(const QString& name) const { return dispatch_.value(name); }
@@ -48,6 +52,7 @@ private:
     QHash<QString, Dispatch*> dispatch_;
     QHash<QString, QWidget*> widgets_;
     QHash<QString, QAction*> menu_;
+    FlashPlayer* flash_ = nullptr;
     std::unique_ptr<CheckBoxAdapter> check1_, check2_;
     std::unique_ptr<Form1Controls> controls_;
     bool running_ = false;

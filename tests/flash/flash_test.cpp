@@ -1,5 +1,6 @@
 // The Flash display area of the real main window seen from outside: screenshots of it on a
 // real X display, listeners on the loopback address. One display area serves all.
+#include "DialogAnswer.h"
 #include "DispatchIds.h"
 #include "flash/FlashEngine.h"
 #include "flash/FlashPlayer.h"
@@ -10,14 +11,17 @@
 #include "TestMain.h"
 
 #include <optional>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QUdpSocket>
 #include <span>
 #include <sys/stat.h>
@@ -114,6 +118,59 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
 
+    // The Flash opening's dialog readies the engine and Ruffle while it is up; a cancel
+    // keeps them, shows nothing, and the movie chosen next time goes to the same page.
+    void dialogWarmsTheEngine()
+    {
+        QVERIFY2(!player_->engine(), "the web engine started before the Flash dialog opened");
+        auto* command6 = qobject_cast<QAbstractButton*>(window_->widget("Command6"));
+        QVERIFY(command6);
+        // While the dialog is up, ask the page until Ruffle is ready, then cancel.
+        bool warmInDialog = false, asking = false;
+        QElapsedTimer up;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dlg || asking)
+                return;
+            if (!up.isValid())
+                up.start();
+            if (up.hasExpired(30000))
+                return dlg->reject();
+            if (FlashEngine* engine = player_->engine()) {
+                asking = true;
+                engine->evaluate(QStringLiteral("corvaneFlash.status().warm && (window.before = 1)"),
+                                 [&](const QVariant& v) {
+                                     asking = false;
+                                     warmInDialog = v.toBool();
+                                     if (auto* open = QApplication::activeModalWidget(); open && warmInDialog)
+                                         qobject_cast<QFileDialog*>(open)->reject();
+                                 });
+            }
+        });
+        poll.start(50);
+        QTest::mouseClick(command6, Qt::LeftButton);  // comes back when the dialog is closed
+        poll.stop();
+        QVERIFY2(warmInDialog, "Ruffle was not ready while the dialog was up");
+        QVERIFY(command6->isEnabled());  // a cancel changes nothing
+        const qint64 pid = player_->engine()->renderProcessId();
+        QVERIFY(pid > 0);
+        QTest::qWait(500);
+        for (QWidget* child : player_->findChildren<QWidget*>())
+            QVERIFY2(!child->isVisible(), "the warm page shows before any movie");
+        QCOMPARE(evaluate("corvaneFlash.status().state").toString(), QStringLiteral("empty"));
+
+        SwfMovie movie;
+        movie.background = QColor(0x90, 0x30, 0x80);
+        DialogAnswer answer;
+        answer.arm(writeFile(dir_.path(), "chosen.swf", writeSwf(movie)));
+        QTest::mouseClick(command6, Qt::LeftButton);
+        QVERIFY(answer.seen);
+        QVERIFY2(shows(movie.background) && moves(), "the movie chosen after a cancel does not play");
+        QCOMPARE(player_->engine()->renderProcessId(), pid);
+        QCOMPARE(evaluate("window.before").toInt(), 1);  // the same page: only the movie went in
+    }
+
     // The first movie brings the web view, and the main window keeps its native window.
     void playsStopsResumesAndReplaces()
     {
@@ -141,6 +198,29 @@ private slots:
         QVERIFY(shows(green.background));
         QCOMPARE(share(shot(), blue.background) + share(shot(), blue.square), 0.0);
         QVERIFY2(moves(), "the second movie does not play");
+    }
+
+    // A display area that no dialog readied takes a movie all the same: the movie waits
+    // for the engine, then in the page for Ruffle, and then shows.
+    void unreadiedAreaTakesAMovie()
+    {
+        QWidget host;
+        host.setGeometry(600, 100, 289, 209);
+        auto* area = new FlashPlayer(&host);
+        area->resize(host.size());
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        SwfMovie movie;
+        movie.background = QColor(0x20, 0x80, 0x80);
+        area->put(dispid::flash::Movie, writeFile(dir_.path(), "unreadied.swf", writeSwf(movie)));
+        // Looked at every 50 ms with the event loop running in between: the page's files
+        // come through it.
+        QElapsedTimer waited;
+        waited.start();
+        while (share(area->grab().toImage().convertToFormat(QImage::Format_RGB32), movie.background) < 0.3
+               && !waited.hasExpired(20000))
+            QTest::qWait(50);
+        QVERIFY2(!waited.hasExpired(20000), "the movie never showed");
     }
 
     // The file is read off the GUI thread; Stop given meanwhile holds for the movie when

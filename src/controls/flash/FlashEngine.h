@@ -1,7 +1,8 @@
 #pragma once
 // What the web part of the Flash display area offers. It lives in a module
-// of its own that is loaded only when the first movie is set, so that the
-// program starts without the web engine's libraries and memory.
+// of its own that is loaded only when the Flash opening's dialog first
+// opens or the first movie is set, so that the program starts without the
+// web engine's libraries and memory.
 #include <functional>
 #include <QByteArray>
 #include <QString>
@@ -15,8 +16,9 @@ class FlashEngine {
 public:
     virtual ~FlashEngine() = default;
 
-    // Starts the page, so that it is ready when a movie's bytes come;
-    // nothing when it is ready or on its way.
+    // Starts the engine and the page in steps between the event loop's
+    // turns, and readies Ruffle in it with no movie, so that all is ready
+    // when a movie's bytes come; nothing when it is ready or on its way.
     virtual void openPage() = 0;
     // Shows the movie in these bytes, replacing any other; starts it playing
     // or stopped, silent or not.

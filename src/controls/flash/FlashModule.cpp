@@ -2,8 +2,29 @@
 
 #include "modules/ModuleLoader.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <dlfcn.h>
+
 namespace corvane::flashmodule {
 namespace {
+
+// The web engine's start makes an OpenGL context to try (FlashWebEngine
+// does it in a step of its own), and Mesa then loads its driver, LLVM with
+// it: the larger part of that step. Loaded on the module's worker, the
+// driver is found loaded then. Debian's Mesa drivers are one file under
+// many names, so whichever the display asks for, this is it.
+void preloadGraphicsDriver()
+{
+    QString dir = qEnvironmentVariable("LIBGL_DRIVERS_PATH").section(QLatin1Char(':'), 0, 0);
+    if (dir.isEmpty())
+        dir = QStringLiteral(CORVANE_DRI_DIR);
+    const QByteArray path = QFile::encodeName(dir + QStringLiteral("/swrast_dri.so"));
+    if (QFileInfo::exists(QFile::decodeName(path)))
+        ::dlopen(path.constData(), RTLD_NOW | RTLD_GLOBAL);  // as Mesa opens it; never closed, as by Mesa
+}
 
 ModuleLoader& module()
 {
@@ -11,7 +32,7 @@ ModuleLoader& module()
     // did not share OpenGL contexts from the start. That is by design here:
     // the view then composes in software, which suits a 289 x 209 display.
     static ModuleLoader m(QStringLiteral(CORVANE_FLASH_MODULE_NAME), QStringLiteral(CORVANE_FLASH_MODULE_BUILD_PATH),
-                          {QStringLiteral("initialized from a plugin")});
+                          {QStringLiteral("initialized from a plugin")}, preloadGraphicsDriver);
     return m;
 }
 
@@ -20,5 +41,10 @@ ModuleLoader& module()
 CreateFlashEngine factory() { return reinterpret_cast<CreateFlashEngine>(module().resolve(CreateFlashEngineSymbol)); }
 
 void preload() { module().preload(); }
+
+void whenLoaded(std::function<void(CreateFlashEngine)> done)
+{
+    module().whenSettled(QCoreApplication::instance(), [done = std::move(done)] { done(factory()); });
+}
 
 }  // namespace corvane::flashmodule

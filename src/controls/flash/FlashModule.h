@@ -13,4 +13,10 @@ CreateFlashEngine factory();
 // engine. Nothing when they are loaded or on their way.
 void preload();
 
+// Calls `done` on the GUI thread with the factory once the module is
+// loaded (null when it cannot be): at once when it is, else later from the
+// event loop, the load having gone on on a worker thread. Call on the GUI
+// thread.
+void whenLoaded(std::function<void(CreateFlashEngine)> done);
+
 }  // namespace corvane::flashmodule

@@ -6,9 +6,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <unistd.h>
+#include <utility>
 
 namespace corvane {
 
@@ -21,15 +24,26 @@ struct FlashPlayer::Reading {
 
 void FlashPlayer::prepareApplication()
 {
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    const auto add = [&flags](const char* flag) {
+        if (!flags.contains(flag))
+            flags += QByteArray(" ") + flag;
+    };
+    // Ruffle's WebAssembly is compiled a function at a time as each is
+    // first called, not all of it before its first movie starts: a movie
+    // opened before the engine is warm shows sooner.
+    if (!flags.contains("--js-flags"))
+        add("--js-flags=--wasm-lazy-compilation");
     if (::geteuid() == 0) {
-        // Chromium's sandbox cannot run as root; only then it goes.
-        const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        if (!flags.contains("--no-sandbox"))
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --no-sandbox").trimmed());
+        // Chromium's sandbox cannot run as root; only then it goes. Without
+        // it the zygote process serves nothing, and the engine's start would
+        // hold the GUI thread until the zygote is up: page processes are then
+        // started straight from the engine's launcher thread instead.
+        add("--no-sandbox");
+        add("--no-zygote");
     }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
 }
-
-void FlashPlayer::expectMovie() { flashmodule::preload(); }
 
 FlashPlayer::FlashPlayer(QWidget* parent) : QWidget(parent) {}
 
@@ -70,14 +84,48 @@ QByteArray FlashPlayer::readMovie(const QString& path, const std::atomic_bool* c
     return bytes;
 }
 
+void FlashPlayer::warmUp()
+{
+    if (engine_ || engineFailed_ || loading_ || warmQueued_)
+        return;
+    // The dialog comes up first: loading the libraries holds the dynamic
+    // loader, which the dialog's first showing needs as well.
+    warmQueued_ = true;
+    QTimer::singleShot(DialogFirstMs, this, [this] {
+        warmQueued_ = false;
+        startEngine();
+    });
+}
+
 void FlashPlayer::startEngine()
 {
-    if (engine_ || engineFailed_)
+    if (engine_) {
+        engine_->openPage();
+        return;
+    }
+    if (engineFailed_ || loading_)
         return;
     prepareApplication();  // harmless again; covers a main() that forgot
-    if (CreateFlashEngine create = flashmodule::factory())
+    loading_ = true;
+    flashmodule::whenLoaded([self = QPointer<FlashPlayer>(this)](CreateFlashEngine create) {
+        if (self)
+            self->engineLoaded(create);
+    });
+}
+
+void FlashPlayer::engineLoaded(CreateFlashEngine create)
+{
+    loading_ = false;
+    if (create)
         engine_.reset(create(this));
     engineFailed_ = !engine_;
+    if (!engine_) {
+        pending_.reset();  // no web module: the display stays empty
+        return;
+    }
+    engine_->openPage();
+    if (pending_)
+        engine_->loadMovie(*std::exchange(pending_, std::nullopt), playing_, muted_);
 }
 
 void FlashPlayer::startReading()
@@ -109,6 +157,8 @@ void FlashPlayer::movieRead(const QByteArray& bytes)
     reading_.reset();
     if (engine_)
         engine_->loadMovie(bytes, playing_, muted_);
+    else if (loading_)
+        pending_ = bytes;  // handed over once the engine is made
 }
 
 void FlashPlayer::put(DispId id, const Variant& value)
@@ -116,12 +166,11 @@ void FlashPlayer::put(DispId id, const Variant& value)
     if (id == dispid::flash::Movie) {
         movie_ = value.toText();
         playing_ = true;  // a new movie starts by itself
+        pending_.reset();
+        // The engine and the page start while the file is read.
         startEngine();
-        if (!engine_)
-            return;  // no web module: the display stays empty
-        // The page starts while the file is read.
-        engine_->openPage();
-        startReading();
+        if (!engineFailed_)
+            startReading();  // no web module: the display stays empty
     } else if (id == dispid::flash::Mute) {
         muted_ = value.toBool();
         if (engine_)

@@ -2,23 +2,26 @@
 // The Flash player control: a display area that plays a movie.
 //
 // The movie runs in Ruffle inside a locked-down web view. The web engine and
-// its libraries are loaded only when the first movie is set, so a person who
-// never opens one pays nothing for them, neither at start nor in memory.
+// its libraries are loaded only when the Flash opening's dialog first opens
+// (warmUp) or the first movie is set, so a person who never opens one pays
+// nothing for them, neither at start nor in memory. The libraries load on a
+// worker thread; the engine, its page and Ruffle then start in steps between
+// the event loop's turns, so the GUI thread keeps answering.
 //
 // The movie's file is read on a worker thread while the page starts; the
 // page gets the bytes when both are ready. Only the latest movie counts: a
 // read overtaken by another movie is dropped, and "stop" given meanwhile
 // holds for the movie when it comes.
 #include "Dispatch.h"
+#include "FlashEngine.h"
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <QByteArray>
 #include <QWidget>
 
 namespace corvane {
-
-class FlashEngine;
 
 class FlashPlayer : public QWidget, public Dispatch {
     Q_OBJECT
@@ -26,19 +29,22 @@ public:
     explicit FlashPlayer(QWidget* parent = nullptr);
     ~FlashPlayer() override;
 
-    // Call once in main(), before the QApplication is constructed. When the
-    // process runs as root it turns off Chromium's sandbox (which refuses to
-    // run as root); otherwise the sandbox stays on. Nothing else is loaded.
+    // Call once in main(), before the QApplication is constructed: sets the
+    // web engine's flags. When the process runs as root it turns off
+    // Chromium's sandbox (which refuses to run as root); otherwise the
+    // sandbox stays on. Nothing is loaded.
     static void prepareApplication();
-    // A movie may come soon (its open dialog is up): the web engine's
-    // libraries start loading on a worker thread; the engine does not start.
-    static void expectMovie();
+    // The Flash opening's dialog opens: the libraries load, then the engine,
+    // its page and Ruffle start with no movie, so that a movie chosen in the
+    // dialog is only handed over. A cancelled dialog leaves them running for
+    // the next time. Nothing when they are started or on their way.
+    void warmUp();
 
     void put(DispId id, const Variant& value) override;
     Variant get(DispId id) override;
     Variant call(DispId id, const Args& args = {}) override;
 
-    // The web part, once a movie has started it (for tests and benchmarks).
+    // The web part, once warmUp or a movie has made it (for tests and benchmarks).
     FlashEngine* engine() const { return engine_.get(); }
     // A movie's file is still being read (for tests and benchmarks).
     bool reading() const { return reading_ != nullptr; }
@@ -48,15 +54,21 @@ public:
     static QByteArray readMovie(const QString& path, const std::atomic_bool* cancelled = nullptr);
 
 private:
+    // How long warmUp leaves the dialog to come up before the engine starts.
+    static constexpr int DialogFirstMs = 250;
     struct Reading;
     void startEngine();
+    void engineLoaded(CreateFlashEngine create);
     void startReading();
     void movieRead(const QByteArray& bytes);
 
     QString movie_;
     bool playing_ = true;
     bool muted_ = false;
-    bool engineFailed_ = false;  // the module could not be loaded
+    bool engineFailed_ = false;          // the module could not be loaded
+    bool loading_ = false;               // the module is on its way
+    bool warmQueued_ = false;            // warmUp waits for the dialog to be up
+    std::optional<QByteArray> pending_;  // a movie's bytes that came before the engine
     std::unique_ptr<FlashEngine> engine_;
     std::shared_ptr<Reading> reading_;  // the file being read, if any
 };

@@ -52,9 +52,10 @@ bool loadQuietly(QLibrary& library, const QStringList& quiet)
 
 }  // namespace
 
-ModuleLoader::ModuleLoader(QString fileName, QString buildPath, QStringList quietMessages)
+ModuleLoader::ModuleLoader(QString fileName, QString buildPath, QStringList quietMessages,
+                           std::function<void()> afterLoad)
     : fileName_(std::move(fileName)), buildPath_(std::move(buildPath)), quietMessages_(std::move(quietMessages)),
-      state_(std::make_unique<ModuleLoaderState>())
+      afterLoad_(std::move(afterLoad)), state_(std::make_unique<ModuleLoaderState>())
 {}
 
 ModuleLoader::~ModuleLoader() = default;
@@ -79,8 +80,11 @@ void ModuleLoader::load()
         if (!QFileInfo::exists(path))
             continue;
         state_->library.setFileName(path);
-        if (loadQuietly(state_->library, quietMessages_))
+        if (loadQuietly(state_->library, quietMessages_)) {
+            if (afterLoad_)
+                afterLoad_();
             return;
+        }
         why = state_->library.errorString();
     }
     std::fprintf(stderr, "corvane: cannot load %s: %s\n", qPrintable(fileName_), qPrintable(why));

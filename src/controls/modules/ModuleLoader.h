@@ -18,8 +18,10 @@ public:
     // fileName: the module's file name as installed; buildPath: where the
     // build tree has it, used by programs run from the build tree.
     // quietMessages: Qt messages printed while loading that are expected and
-    // dropped.
-    ModuleLoader(QString fileName, QString buildPath, QStringList quietMessages = {});
+    // dropped. afterLoad: runs on the loading thread once the module loaded,
+    // for what else is best loaded off the GUI thread with it.
+    ModuleLoader(QString fileName, QString buildPath, QStringList quietMessages = {},
+                 std::function<void()> afterLoad = {});
     ~ModuleLoader();
     ModuleLoader(const ModuleLoader&) = delete;
     ModuleLoader& operator=(const ModuleLoader&) = delete;
@@ -50,6 +52,7 @@ private:
     QString fileName_;
     QString buildPath_;
     QStringList quietMessages_;
+    std::function<void()> afterLoad_;
     std::unique_ptr<ModuleLoaderState> state_;
 };
 

@@ -11,7 +11,7 @@ class FlashPlayer : public QWidget, public Dispatch {
 public:
     explicit FlashPlayer(QWidget* parent = nullptr) : QWidget(parent) {}
     static void prepareApplication() {}
-    static void expectMovie() {}
+    void warmUp() {}
     void put(DispId, const Variant&) override {}
     Variant get(DispId) override { return {}; }
     Variant call(DispId, const Args& = {}) override { return {}; }

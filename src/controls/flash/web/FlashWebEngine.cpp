@@ -4,6 +4,8 @@
 #include "FlashSchemeHandler.h"
 #include "FlashWebPage.h"
 
+#include <QOpenGLContext>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
@@ -11,29 +13,59 @@
 
 namespace corvane {
 
-FlashWebEngine::FlashWebEngine(QWidget* area)
+FlashWebEngine::FlashWebEngine(QWidget* area) : area_(area) {}
+
+void FlashWebEngine::startStep()
 {
-    scheme_ = new FlashSchemeHandler;
-    profile_ = flashweb::createProfile(nullptr, scheme_);
-    page_ = new FlashWebPage(profile_, nullptr);
-    view_ = new QWebEngineView(area);
-    view_->setPage(page_);
-    view_->setContextMenuPolicy(Qt::PreventContextMenu);  // Ruffle has its own
-    view_->hide();
-    auto* layout = new QVBoxLayout(area);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view_);
-    // Only the host page's own load counts: a navigation the page refused
-    // reports a failed load of its own, and the movie goes on regardless.
-    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        if (!loading_ || info.url() != FlashWebPage::hostUrl())
-            return;
-        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
-            pageLoaded(true);
-        else if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
-            pageLoaded(false);
-    });
-    connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { renderProcessGone(); });
+    starting_ = false;
+    switch (step_) {
+    case Step::Graphics:
+        // The engine's start asks the windowing system about OpenGL: Qt
+        // loads its OpenGL plug-in and the driver, and makes a context to
+        // try. Asked here first, in a turn of its own, the answer is kept.
+        QOpenGLContext::supportsThreadedOpenGL();
+        step_ = Step::Profile;
+        break;
+    case Step::Profile:
+        // The first profile starts the web engine itself.
+        scheme_ = new FlashSchemeHandler;
+        profile_ = flashweb::createProfile(nullptr, scheme_);
+        step_ = Step::Page;
+        break;
+    case Step::Page:
+        page_ = new FlashWebPage(profile_, nullptr);
+        // Only the host page's own load counts: a navigation the page refused
+        // reports a failed load of its own, and the movie goes on regardless.
+        connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+            if (!loading_ || info.url() != FlashWebPage::hostUrl())
+                return;
+            if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+                pageLoaded(true);
+            else if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
+                pageLoaded(false);
+        });
+        connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { renderProcessGone(); });
+        step_ = Step::View;
+        break;
+    case Step::View: {
+        view_ = new QWebEngineView(area_);
+        view_->setPage(page_);
+        view_->setContextMenuPolicy(Qt::PreventContextMenu);  // Ruffle has its own
+        view_->hide();
+        auto* layout = new QVBoxLayout(area_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view_);
+        step_ = Step::Load;
+        break;
+    }
+    case Step::Load:
+        step_ = Step::Done;
+        loadHostPage();
+        return;
+    case Step::Done: return;
+    }
+    starting_ = true;
+    QTimer::singleShot(0, this, &FlashWebEngine::startStep);
 }
 
 FlashWebEngine::~FlashWebEngine()
@@ -46,6 +78,13 @@ FlashWebEngine::~FlashWebEngine()
 
 void FlashWebEngine::openPage()
 {
+    if (step_ != Step::Done) {
+        if (!starting_) {
+            starting_ = true;
+            QTimer::singleShot(0, this, &FlashWebEngine::startStep);
+        }
+        return;
+    }
     if (!ready_ && !loading_)
         loadHostPage();
 }
@@ -84,7 +123,7 @@ void FlashWebEngine::evaluate(const QString& script, std::function<void(const QV
     page_->runJavaScript(script, [done = std::move(done)](const QVariant& v) { done(v); });
 }
 
-qint64 FlashWebEngine::renderProcessId() const { return page_->renderProcessPid(); }
+qint64 FlashWebEngine::renderProcessId() const { return page_ ? page_->renderProcessPid() : 0; }
 
 void FlashWebEngine::loadHostPage()
 {
@@ -102,7 +141,8 @@ void FlashWebEngine::pageLoaded(bool ok)
         view_->hide();
         return;  // the next movie tries again
     }
-    view_->show();
+    // Ruffle is compiled and made ready before any movie asks for it.
+    run(QStringLiteral("corvaneFlash.warm()"));
     if (pending_)
         pushMovie();
 }
@@ -123,6 +163,7 @@ void FlashWebEngine::pushMovie()
     scheme_->offerMovie(name, *pending_);
     pending_.reset();
     hasMovie_ = true;
+    view_->show();
     run(QStringLiteral("corvaneFlash.open(\"%1\", %2, %3)")
                 .arg(name, playing_ ? "true" : "false", muted_ ? "true" : "false"));
 }

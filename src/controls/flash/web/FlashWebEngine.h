@@ -1,8 +1,12 @@
 #pragma once
 // The web part of the Flash display area: Ruffle's host page in a locked-down
-// view that fills the area. Movies are handed to the page as bytes; while the
-// page is not ready the latest one waits. If the page process dies the view
-// goes and the area shows empty until the next movie starts a new page.
+// view that fills the area. The engine, the page and Ruffle start in steps,
+// each in a turn of its own of the event loop, so that the GUI thread keeps
+// answering meanwhile; once the page is up, Ruffle is compiled and made ready
+// with no movie. Movies are handed to the page as bytes; while the page is
+// not ready the latest one waits. The view shows from the first movie on. If
+// the page process dies the view goes and the area shows empty until the next
+// movie starts a new page.
 #include "flash/FlashEngine.h"
 
 #include <optional>
@@ -31,6 +35,9 @@ public:
     qint64 renderProcessId() const override;
 
 private:
+    // The start, one step per turn of the event loop, in this order.
+    enum class Step { Graphics, Profile, Page, View, Load, Done };
+    void startStep();
     void loadHostPage();
     void pageLoaded(bool ok);
     void renderProcessGone();
@@ -44,7 +51,10 @@ private:
     bool ready_ = false;  // host page loaded, renderer alive
     bool loading_ = false;
     int served_ = 0;  // movies handed to the page so far
+    Step step_ = Step::Graphics;
+    bool starting_ = false;  // the next step is on its way
 
+    QWidget* area_ = nullptr;
     QWebEngineProfile* profile_ = nullptr;
     FlashSchemeHandler* scheme_ = nullptr;
     FlashWebPage* page_ = nullptr;
