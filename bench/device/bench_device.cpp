@@ -1,10 +1,14 @@
 // Measures the media device: open+play latency, CPU time against the engine's
 // own player, the longest GUI event-loop stall while opening, and resident
 // memory growth over many open/play/close cycles. Prints one figure a line.
+// The outputs are the null ones, unless CORVANE_BENCH_OUTPUTS=real asks for
+// the engines' own (the desktop's sound server, the video window).
 //
 //   bench_device latency TYPE FILE RUNS
 //   bench_device cpu TYPE FILE
-//   bench_device stall TYPE FILE RUNS
+//   bench_device stall TYPE FILE RUNS [PICK_MS]
+//   bench_device steps TYPE FILE RUNS VERB[:MS]...  (the longest stall over a run of verbs, each
+//                                             followed by MS of event loop, 300 by default)
 //   bench_device rss CYCLES_SMALL CYCLES_LARGE TYPE FILE [TYPE FILE...]
 //   bench_device ends TYPE FILE RUNS [PICK_MS]
 //   bench_device sweep TYPE FILE...         (each file played to its end once)
@@ -31,8 +35,15 @@ using namespace corvane;
 
 namespace {
 
+MediaDeviceOptions benchOutputs()
+{
+    if (qgetenv("CORVANE_BENCH_OUTPUTS") == "real")
+        return {};
+    return {QStringLiteral("null"), QStringLiteral("null")};
+}
+
 struct Bench {
-    MediaDevice device{nullptr, {QStringLiteral("null"), QStringLiteral("null")}};
+    MediaDevice device{nullptr, benchOutputs()};
     int completions = 0;
     int positionAtDone = -1;  // at the first completion
     Bench()
@@ -146,24 +157,40 @@ int cpu(const QString& type, const QString& file)
     return 0;
 }
 
+// Ticks every millisecond and keeps the longest gap between two ticks.
+struct GapMeter {
+    QElapsedTimer gap;
+    qint64 longest = 0;
+    QTimer tick;
+    GapMeter()
+    {
+        tick.setTimerType(Qt::PreciseTimer);
+        tick.setInterval(1);
+        QObject::connect(&tick, &QTimer::timeout, [this] {
+            longest = std::max(longest, gap.nsecsElapsed());
+            gap.restart();
+        });
+        gap.start();
+        tick.start();
+    }
+};
+
 // The longest gap between ticks of a 1 ms timer around an "open" and
 // "play" of the file, over several runs (the first includes the engine's
-// start, which the program pays once).
-int stall(const QString& type, const QString& file, int runs)
+// start, which the program pays once). With pickMs the type is chosen that
+// long before the open, as the player does before its file dialog.
+int stall(const QString& type, const QString& file, int runs, int pickMs)
 {
     Bench b;
     std::vector<double> worst, calls, callCpu, closes;
     int length = 0;
     for (int i = 0; i < runs; ++i) {
-        QElapsedTimer gap;
-        qint64 longest = 0;
-        QTimer tick;
-        tick.setTimerType(Qt::PreciseTimer);
-        tick.setInterval(1);
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            longest = std::max(longest, gap.nsecsElapsed());
-            gap.restart();
-        });
+        if (pickMs > 0) {
+            b.put(dispid::mci::DeviceType, type);
+            b.spinUntil([] { return false; }, pickMs, 10);
+        }
+        GapMeter meter;
+        qint64& longest = meter.longest;
         qint64 callNs = 0;
         QTimer::singleShot(100, [&] {
             QElapsedTimer call;
@@ -174,10 +201,8 @@ int stall(const QString& type, const QString& file, int runs)
             callNs = call.nsecsElapsed();
             callCpu.push_back((cpuSeconds(RUSAGE_THREAD) - cpu) * 1000);
         });
-        gap.start();
-        tick.start();
         b.spinUntil([] { return false; }, 900, 5);
-        tick.stop();
+        meter.tick.stop();
         length = b.device.get(dispid::mci::Length).toInt();
         QElapsedTimer closing;
         closing.start();
@@ -195,6 +220,43 @@ int stall(const QString& type, const QString& file, int runs)
                 qPrintable(file.section('/', -1)), worst[worst.size() / 2], worst.back(), first,
                 calls[calls.size() / 2], calls.back(), callCpu.back(), *std::max_element(closes.begin(), closes.end()),
                 length);
+    return 0;
+}
+
+// Runs the verbs in order ("open" sets the type and file first), each
+// followed by its time of event loop, and prints the longest stall of the
+// worst run and each verb's longest call. Ends with "close" if the verbs do
+// not; the type is chosen 300 ms before the first verb.
+int steps(const QString& type, const QString& file, int runs, const QStringList& verbs)
+{
+    Bench b;
+    double worst = 0;
+    std::vector<double> callWorst(verbs.size(), 0.0);
+    for (int i = 0; i < runs; ++i) {
+        b.put(dispid::mci::DeviceType, type);
+        b.spinUntil([] { return false; }, 300, 10);
+        GapMeter meter;
+        for (int v = 0; v < verbs.size(); ++v) {
+            const QString verb = verbs[v].section(QLatin1Char(':'), 0, 0);
+            const int after = verbs[v].contains(QLatin1Char(':')) ? verbs[v].section(QLatin1Char(':'), 1).toInt() : 300;
+            QElapsedTimer call;
+            call.start();
+            if (verb == QLatin1String("open"))
+                b.open(type, file);
+            else
+                b.cmd(qPrintable(verb));
+            callWorst[v] = std::max(callWorst[v], call.nsecsElapsed() / 1e6);
+            b.spinUntil([] { return false; }, after, 5);
+        }
+        worst = std::max(worst, meter.longest / 1e6);
+        if (verbs.last() != QLatin1String("close"))
+            b.cmd("close");
+    }
+    std::printf("event-loop stall over %s on %s: worst %.1f ms over %d runs; longest call:",
+                qPrintable(verbs.join(' ')), qPrintable(file.section('/', -1)), worst, runs);
+    for (int v = 0; v < verbs.size(); ++v)
+        std::printf(" %s %.1f ms%s", qPrintable(verbs[v].section(QLatin1Char(':'), 0, 0)), callWorst[v],
+                    v + 1 < verbs.size() ? "," : "\n");
     return 0;
 }
 
@@ -351,8 +413,10 @@ int main(int argc, char** argv)
         return latency(a[2], a[3], a[4].toInt());
     if (mode == QLatin1String("cpu") && a.size() == 4)
         return cpu(a[2], a[3]);
-    if (mode == QLatin1String("stall") && a.size() == 5)
-        return stall(a[2], a[3], a[4].toInt());
+    if (mode == QLatin1String("stall") && (a.size() == 5 || a.size() == 6))
+        return stall(a[2], a[3], a[4].toInt(), a.value(5).toInt());
+    if (mode == QLatin1String("steps") && a.size() >= 6)
+        return steps(a[2], a[3], a[4].toInt(), a.mid(5));
     if (mode == QLatin1String("rss") && a.size() >= 6 && a.size() % 2 == 0)
         return rss(a.mid(4), a[2].toInt(), a[3].toInt());
     if (mode == QLatin1String("ends") && (a.size() == 5 || a.size() == 6))

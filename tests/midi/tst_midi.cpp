@@ -73,6 +73,36 @@ private slots:
         playsToItsLength(bytes, lengthMs);
     }
 
+    // Taken to its end with "next", played again and stopped while it
+    // sounds (each step replaces or drops a player and its audio driver,
+    // now deleted aside): the file opens again at once, plays to a single
+    // completion, and closing twice in a row is harmless.
+    void nextPlayStopThenOpenAgain()
+    {
+        const QString path = writeFile(dir_.path(), "again.mid", midiBytes(2));
+        DeviceHarness h;
+        for (int round = 0; round < 2; ++round) {
+            h.open("Sequencer", path);
+            QCOMPARE(h.length(), 1500);
+            h.command("play");
+            QTest::qWait(150);
+            h.command("next");
+            QVERIFY(h.waitForCompletions(2 * round + 1, 1000));
+            h.command("play");
+            QTest::qWait(150);
+            h.command("close");
+            h.command("close");
+            QCOMPARE(h.position(), 0);
+            h.open("Sequencer", path);
+            h.command("play");
+            QVERIFY(h.waitForCompletions(2 * round + 2, 1500 + 5000));
+            QCOMPARE(h.completions.last(), qMakePair(1500, 1500));
+            h.command("close");
+        }
+        QTest::qWait(200);
+        QCOMPARE(h.completions.size(), 4);
+    }
+
 private:
     void playsToItsLength(const QByteArray& bytes, int lengthMs)
     {

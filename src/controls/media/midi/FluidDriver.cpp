@@ -25,8 +25,11 @@
 //   soundfont is loaded, the clean file of a large media written and the
 //   player's first block (when it reads its file) rendered on threads of
 //   their own; "play" before they are done takes effect when the poll finds
-//   them done. A spent player is deleted there too (FluidSynth frees its
-//   events then).
+//   them done. The audio driver is made there too (connecting to a sound
+//   server waits on it), and a spent player is deleted aside with its audio
+//   driver: deleting the driver joins its sound thread, which a sound
+//   server's blocking write can hold for over a second, and FluidSynth frees
+//   the player's events then.
 // - The end is current tick >= total ticks, polled on the GUI thread (a plain
 //   read of the player's tick counter); the player itself would go on
 //   rendering for seconds before calling itself done.
@@ -106,7 +109,7 @@ FluidDriver::~FluidDriver()
 {
     stopPlayer();
     if (retired_.valid())
-        retired_.wait();
+        retired_.wait();  // the synth outlives every player and sound thread
     if (synthJob_.valid()) {
         const Synth loaded = synthJob_.get();  // waits for a load under way
         settings_ = loaded.settings;
@@ -203,34 +206,40 @@ void FluidDriver::prepare()
     synthJob_ = runAside(&FluidDriver::loadSynth);
 }
 
-bool FluidDriver::startAudio()
+QStringList FluidDriver::outputOrder() const
 {
     QStringList order{QStringLiteral("pulseaudio"), QStringLiteral("alsa"), QStringLiteral("file")};
     if (audioOutput_ == QLatin1String("null"))
         order = {QStringLiteral("file")};
     else if (!driverName_.isEmpty())
         order.prepend(driverName_);  // what worked last time first
+    return order;
+}
+
+// Off the GUI thread. Only one player at a time makes its driver, so the
+// settings written here are not written by another.
+FluidDriver::Output FluidDriver::openOutput(_fluid_hashtable_t* settings, _fluid_synth_t* synth,
+                                            const QStringList& order)
+{
     for (const QString& name : order) {
-        fluid_settings_setstr(settings_, "audio.driver", name.toUtf8().constData());
+        fluid_settings_setstr(settings, "audio.driver", name.toUtf8().constData());
         if (name == QLatin1String("file")) {
-            fluid_settings_setstr(settings_, "audio.file.name", "/dev/null");
-            fluid_settings_setstr(settings_, "audio.file.type", "raw");
+            fluid_settings_setstr(settings, "audio.file.name", "/dev/null");
+            fluid_settings_setstr(settings, "audio.file.type", "raw");
         }
-        audio_ = new_fluid_audio_driver(settings_, synth_);
-        if (audio_) {
-            driverName_ = name;
-            return true;
-        }
+        if (_fluid_audio_driver_t* audio = new_fluid_audio_driver(settings, synth))
+            return {audio, name};
     }
-    return false;
+    return {};
 }
 
 // The player reads its file at its first callback, which for a large file
 // takes far longer than an audio period; and the audio thread may run at
 // real-time priority, starving the GUI thread on its core meanwhile. So that
 // first block is rendered aside, on an ordinary thread, before the audio
-// driver starts (in audioRunning()); the player's clock is the synth's
-// sample count, so the music goes on from there without a jump.
+// driver starts on the same thread (audioRunning() takes it up); the
+// player's clock is the synth's sample count, so the music goes on from
+// there without a jump.
 bool FluidDriver::startPlayer(qint64 fromTick)
 {
     fluid_synth_system_reset(synth_);
@@ -242,11 +251,11 @@ bool FluidDriver::startPlayer(qint64 fromTick)
     stoppedTick_ = fromTick;
     spent_ = false;
     fluid_player_play(player_);
-    loading_ =
-            runAside([synth = synth_] {
-                std::array<float, kFirstBlock> left{}, right{};
-                return fluid_synth_write_float(synth, kFirstBlock, left.data(), 0, 1, right.data(), 0, 1) == FLUID_OK;
-            }).share();
+    starting_ = runAside([settings = settings_, synth = synth_, order = outputOrder()] {
+                    std::array<float, kFirstBlock> left{}, right{};
+                    fluid_synth_write_float(synth, kFirstBlock, left.data(), 0, 1, right.data(), 0, 1);
+                    return openOutput(settings, synth, order);
+                }).share();
     return true;
 }
 
@@ -254,10 +263,14 @@ bool FluidDriver::audioRunning()
 {
     if (audio_)
         return true;
-    if (!isReady(loading_))
+    if (!isReady(starting_))
         return false;
-    if (startAudio())
+    const Output& output = starting_.get();
+    if (output.audio) {
+        audio_ = output.audio;  // still deleted through starting_
+        driverName_ = output.name;
         return true;
+    }
     stopPlayer();
     emit failed();
     return false;
@@ -272,25 +285,26 @@ void FluidDriver::stopPlayer()
 
 void FluidDriver::dropPlayer()
 {
-    if (!player_ && !audio_)
+    if (!player_ && !starting_.valid())
         return;  // nothing sounds; the poll calls this while it waits to start
-    if (audio_) {
-        delete_fluid_audio_driver(audio_);
-        audio_ = nullptr;
-    }
-    if (player_) {
-        // FluidSynth frees its own copy of every event here, which for a
-        // large file takes longer than the GUI thread may wait: that is done
-        // aside. With the audio driver gone nothing renders, and the next
-        // player (which joins the synth's timers) waits for it.
-        retired_ = runAside([player = player_, loading = std::exchange(loading_, {})] {
-            if (loading.valid())
-                loading.wait();  // its first block may still be rendering
-            delete_fluid_player(player);
-            return true;
-        });
-        player_ = nullptr;
-    }
+    if (player_)
+        fluid_player_stop(player_);  // no new notes while its sound thread winds down
+    // The audio driver goes first, so nothing renders the synth any more;
+    // then the player, whose events FluidSynth frees one by one. The next
+    // player (which joins the synth's timers) waits for both.
+    retired_ = runAside([player = player_, starting = std::exchange(starting_, {}), before = retired_] {
+                   if (before.valid())
+                       before.wait();
+                   if (starting.valid()) {
+                       if (_fluid_audio_driver_t* audio = starting.get().audio)
+                           delete_fluid_audio_driver(audio);
+                   }
+                   if (player)
+                       delete_fluid_player(player);
+                   return true;
+               }).share();
+    player_ = nullptr;
+    audio_ = nullptr;
     fluid_synth_all_sounds_off(synth_, -1);
 }
 

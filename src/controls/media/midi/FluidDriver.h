@@ -8,7 +8,9 @@
 // effect when they are. The first play of each open, and each play after the
 // end, gets a new player and audio driver. The player advances only while the
 // synth renders, so with no sound device the samples go, in real time, to
-// /dev/null.
+// /dev/null. Audio drivers are made and deleted off the GUI thread: deleting
+// one joins its sound thread, which a sound server may hold for a second or
+// more.
 #include "media/MediaDriver.h"
 #include "MidiFile.h"
 
@@ -57,15 +59,21 @@ private:
         _fluid_hashtable_t* settings = nullptr;
         _fluid_synth_t* synth = nullptr;
     };
+    // A player's sound: its audio driver and the output it went to.
+    struct Output {
+        _fluid_audio_driver_t* audio = nullptr;
+        QString name;
+    };
     static Synth loadSynth();
+    static Output openOutput(_fluid_hashtable_t* settings, _fluid_synth_t* synth, const QStringList& order);
     bool synthReady();
     bool prepared();
     bool startPlaying();
     bool startPlayer(qint64 fromTick);
     bool audioRunning();
     void stopPlayer();  // halts the poll, then drops the player
-    void dropPlayer();  // the audio driver goes; the player is deleted aside
-    bool startAudio();
+    void dropPlayer();  // the audio driver and the player are deleted aside
+    QStringList outputOrder() const;
     qint64 currentTick() const;
     void poll();
 
@@ -73,14 +81,17 @@ private:
     _fluid_hashtable_t* settings_ = nullptr;
     _fluid_synth_t* synth_ = nullptr;
     _fluid_player_t* player_ = nullptr;
-    _fluid_audio_driver_t* audio_ = nullptr;
+    _fluid_audio_driver_t* audio_ = nullptr;  // the player's, once starting_ made it
     QString driverName_;
     bool synthFailed_ = false;
     std::future<Synth> synthJob_;
     std::future<QByteArray> smfJob_;
-    std::shared_future<bool> loading_;  // the player's first block, rendered aside
-    std::future<bool> retired_;         // the last player, being deleted
-    QByteArray smf_;                    // the clean file of the open media, once written
+    // The player's first block rendered, then its audio driver made, aside.
+    std::shared_future<Output> starting_;
+    // The last player and its audio driver, being deleted; each retirement
+    // waits for the one before.
+    std::shared_future<bool> retired_;
+    QByteArray smf_;  // the clean file of the open media, once written
     bool muted_ = false;
     double gain_ = 0.2;
 
