@@ -75,6 +75,48 @@ private slots:
         }
         QVERIFY(!server.hasPendingConnections() && !server.waitForNewConnection(200));
     }
+
+    // Plain PCM WAVE files are timed from their header; the library times
+    // the same file with its data pushed past that read. Both agree, and a
+    // list of many such files (probed on several threads) is their exact sum.
+    void timesWavesExactly()
+    {
+        QTemporaryDir dir;
+        const struct {
+            const char* codec;
+            int rate, channels;
+            double seconds;
+        } kinds[] = {{"pcm_u8", 8000, 1, 0.3337},   {"pcm_s16le", 44100, 2, 1.0001}, {"pcm_s24le", 48000, 1, 0.7213},
+                     {"pcm_s32le", 22050, 2, 0.05}, {"pcm_f32le", 11025, 1, 0.4999}, {"pcm_f64le", 96000, 2, 0.2}};
+        DeviceHarness h;
+        QByteArray list = "<asx>";
+        int sum = 0;
+        for (const auto& k : kinds) {
+            const QString path = makeMedia(dir.path(), QString::fromLatin1(k.codec) + ".wav",
+                                           lavfi("sine=frequency=440", k.seconds)
+                                                   + QStringList{"-ar", QString::number(k.rate), "-ac",
+                                                                 QString::number(k.channels), "-c:a", k.codec});
+            QFile in(path);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            QByteArray bytes = in.readAll();
+            const qsizetype data = bytes.indexOf("data");
+            QVERIFY(data > 0);
+            bytes.insert(data, "JUNK" + QByteArray::fromHex("00100000") + QByteArray(4096, '\0'));
+            h.open("WAVEAudio", path);
+            const int length = h.length();
+            h.open("WAVEAudio", writeFile(dir.path(), QStringLiteral("late-data.wav"), bytes));
+            QVERIFY(length > 0);
+            QCOMPARE(h.length(), length);
+            for (int copy = 0; copy < 40; ++copy) {
+                const QString name = QStringLiteral("%1-%2.wav").arg(k.codec).arg(copy);
+                QVERIFY(QFile::copy(path, dir.filePath(name)));
+                list += "<entry><ref href=" + name.toUtf8() + "></entry>";
+                sum += length;
+            }
+        }
+        h.open("MPEGVideo2", writeFile(dir.path(), QStringLiteral("many.asx"), list + "</asx>"));
+        QCOMPARE(h.length(), sum);
+    }
 };
 
 QTEST_MAIN(TstPlaylistDevice)

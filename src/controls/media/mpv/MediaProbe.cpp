@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <QFile>
 #include <QFileInfo>
 
@@ -114,6 +115,72 @@ int64_t durationFromPackets(AVFormatContext* ctx, Clock::time_point deadline)
     return pos > 0 && size > pos ? av_rescale(span, size, pos) : span;
 }
 
+// A plain PCM RIFF/WAVE file, read as the library reads it: its length is
+// the data chunk's bytes over the bits of a sample frame. Only the layout
+// where the library takes that count exactly is read here (format tags 1
+// and 3 at whole-byte sample sizes, even chunk sizes, the data chunk within
+// the file and within the first read); anything else is the library's.
+constexpr qint64 kWaveHead = 4096;
+
+quint32 le32(const QByteArray& b, qint64 at)
+{
+    const auto* p = reinterpret_cast<const uchar*>(b.constData() + at);
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+quint16 le16(const QByteArray& b, qint64 at)
+{
+    const auto* p = reinterpret_cast<const uchar*>(b.constData() + at);
+    return quint16(p[0] | p[1] << 8);
+}
+
+struct WaveFormat {
+    quint16 tag = 0, channels = 0, blockAlign = 0, bits = 0;
+    quint32 rate = 0;
+    bool plainPcm() const
+    {
+        const bool sized = tag == 1 ? (bits == 8 || bits == 16 || bits == 24 || bits == 32)
+                                    : (tag == 3 && (bits == 32 || bits == 64));
+        return sized && channels > 0 && rate > 0 && blockAlign == channels * bits / 8;
+    }
+};
+
+std::optional<MediaInfo> waveFromHeader(const QString& absolutePath, qint64 fileSize)
+{
+    QFile file(absolutePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray head = file.read(kWaveHead);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
+        return std::nullopt;
+    std::optional<WaveFormat> fmt;
+    for (qint64 at = 12; at + 8 <= head.size();) {
+        const QByteArray id = head.mid(at, 4);
+        const quint32 size = le32(head, at + 4);
+        const qint64 body = at + 8;
+        if (id == "data") {
+            if (!fmt || !fmt->plainPcm() || size < fmt->blockAlign || body + qint64(size) > fileSize)
+                return std::nullopt;
+            const qint64 frames = qint64(size) * 8 / (fmt->channels * fmt->bits);
+            MediaInfo info;
+            info.playable = true;
+            info.hasAudio = true;
+            const qint64 us = av_rescale_q(frames, AVRational{1, int(fmt->rate)}, AV_TIME_BASE_Q);
+            info.lengthMs = (us + AV_TIME_BASE / 1000 - 1) / (AV_TIME_BASE / 1000);
+            return info.lengthMs > 0 ? std::optional(info) : std::nullopt;
+        }
+        if (size % 2 != 0)
+            return std::nullopt;  // the library pads such chunks its own way
+        if (id == "fmt ") {
+            if (fmt || size < 16 || body + 16 > head.size())
+                return std::nullopt;
+            fmt = WaveFormat{le16(head, body), le16(head, body + 2), le16(head, body + 12), le16(head, body + 14),
+                             le32(head, body + 4)};
+        }
+        at = body + qint64(size);
+    }
+    return std::nullopt;
+}
+
 MediaInfo notPlayable(const char* why)
 {
     MediaInfo info;
@@ -210,8 +277,11 @@ int64_t durationUs(AVFormatContext* ctx, Clock::time_point deadline)
 
 MediaInfo MediaProbe::probe(const QString& absolutePath, std::chrono::milliseconds limit)
 {
-    if (const char* problem = fileProblem(QFileInfo(absolutePath)))
+    const QFileInfo fi(absolutePath);
+    if (const char* problem = fileProblem(fi))
         return notPlayable(problem);
+    if (auto wave = waveFromHeader(absolutePath, fi.size()))
+        return *wave;
     Clock::time_point deadline = Clock::now() + limit;
     FormatContext fc;
     fc.ctx = avformat_alloc_context();

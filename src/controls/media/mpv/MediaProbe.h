@@ -3,7 +3,9 @@
 // playing engine demuxes with, to learn its length and streams before the
 // engine has loaded it. Only the local file protocol is allowed, so nothing a
 // file names (playlists, references, nested URLs) is ever opened, and the
-// whole probe is cut off after a time limit.
+// whole probe is cut off after a time limit. A plain PCM WAVE file is read
+// from its header alone, to the same length the library gives. Probes may
+// run on several threads at once.
 #include <chrono>
 #include <QByteArray>
 #include <QSize>

@@ -30,7 +30,9 @@ public:
 
     // The playable files among `paths`, in order. Files without sound are
     // unplayable when allowVideo is false. A path named more than once is
-    // probed once. Stops when the budget is spent.
+    // probed once. The files are probed on a few threads at once, the
+    // caller's among them; it returns when all are probed. Files not probed
+    // when the budget is spent are dropped, with all after them.
     static MediaTracks probeAll(const QStringList& paths, bool allowVideo,
                                 std::chrono::milliseconds budget = kListProbeBudget);
 
