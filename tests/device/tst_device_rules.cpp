@@ -21,7 +21,7 @@ public:
 
     bool open(const QString&, bool) override { return !refuse; }
     void close() override {}
-    void prepare() override { log << "prepare"; }
+    void prepare(bool) override { log << "prepare"; }
     void play() override { log << "play"; }
     void pause() override { log << "pause"; }
     void seek(qint64 ms) override { log << QStringLiteral("seek%1").arg(pos = ms); }

@@ -36,6 +36,15 @@ private slots:
                                               .split(' '));
 
         DeviceHarness h({QStringLiteral("null"), QString()});
+        // Choosing a video type readies the window while the file is chosen,
+        // unseen; the audio types make none.
+        h.device->put(dispid::mci::DeviceType, QStringLiteral("WAVEAudio"));
+        QTest::qWait(300);
+        QVERIFY(!h.device->videoWindow());
+        h.device->put(dispid::mci::DeviceType, QStringLiteral("AVIVideo"));
+        QVERIFY(QTest::qWaitFor([&] { return h.device->videoWindow() && h.device->videoWindow()->hasRenderContext(); },
+                                10000));
+        QVERIFY(!h.device->videoWindow()->isVisible());
         h.open("AVIVideo", avi);
         QPointer<QWidget> w = h.device->videoWindow();
         const auto drawnNow = [&] { return w->property("framesDrawn").toULongLong(); };

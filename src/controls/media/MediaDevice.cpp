@@ -124,9 +124,9 @@ void MediaDevice::chooseType(const QString& deviceType)
     deviceType_ = deviceType;
     bool allowVideo = false;
     if (const auto engine = engineOf(deviceType_, &allowVideo))
-        whenMediaEngineReady(*engine, this, [this, e = *engine] {
+        whenMediaEngineReady(*engine, this, [this, e = *engine, allowVideo] {
             if (MediaDriver* d = driverOf(e))
-                d->prepare();
+                d->prepare(allowVideo);
         });
 }
 

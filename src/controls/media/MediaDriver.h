@@ -33,10 +33,11 @@ public:
     // when none is playable or the engine plays no lists.
     virtual bool openList(const QStringList& /*absolutePaths*/, bool /*allowVideo*/) { return false; }
     virtual void close() = 0;
-    // Starts, off the GUI thread, what the engine needs before its first
-    // open (the device calls it as soon as a type of this engine is chosen,
-    // which is before the file dialog). Returns at once.
-    virtual void prepare() {}
+    // Starts what the engine needs before its first open (the device calls
+    // it as soon as a type of this engine is chosen, which is before the file
+    // dialog), off the GUI thread or in short steps of its event loop;
+    // allowVideo as for open(). Returns at once.
+    virtual void prepare(bool /*allowVideo*/) {}
 
     virtual void play() = 0;
     virtual void pause() = 0;

@@ -189,7 +189,7 @@ bool FluidDriver::open(const QString& absolutePath, bool)
                      problem.toUtf8().constData());
         return false;
     }
-    prepare();
+    prepare(false);
     if (midi_->eventCount() <= kInlineEvents)
         smf_ = midi_->writeSmf();
     else
@@ -197,7 +197,7 @@ bool FluidDriver::open(const QString& absolutePath, bool)
     return true;
 }
 
-void FluidDriver::prepare()
+void FluidDriver::prepare(bool)
 {
     if (synth_ || synthJob_.valid() || synthFailed_)
         return;

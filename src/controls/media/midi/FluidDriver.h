@@ -35,7 +35,7 @@ public:
 
     bool open(const QString& absolutePath, bool allowVideo) override;
     void close() override;
-    void prepare() override;
+    void prepare(bool allowVideo) override;
     void play() override;
     void pause() override;
     void seek(qint64 ms) override;

@@ -26,8 +26,14 @@
 //   context and locking around every frame; the probe is cheaper and keeps
 //   one thread.
 // - mpv refuses to initialise unless LC_NUMERIC is "C". QApplication sets
-//   the locale from the environment, so the core is created lazily, on the
-//   first open, after the locale is put back to "C" for numbers.
+//   the locale from the environment, so the core is created lazily, when an
+//   mpv type is first chosen (or at the first open), after the locale is put
+//   back to "C" for numbers.
+// - The first video window costs the GUI thread far more than a frame: the
+//   display's OpenGL driver is loaded, then the window and the GL and render
+//   contexts are made. When a video type is chosen (before the file dialog),
+//   the driver is loaded on a thread of its own, and the window and its
+//   render context are made in separate turns of the event loop after it.
 // - End of a track: the engine's own end-file event of that track's playlist
 //   entry, with reason "eof" or "error". Without keep-open every entry ends
 //   that way, the last one too, however short, long or damaged the file is;
@@ -76,6 +82,10 @@ constexpr const char* kCoreOptions[][2] = {
         {"hwdec", "no"},
         {"gpu-hwdec-interop", "no"},
         {"pause", "yes"},
+        // Frames are handed to the renderer when due, rather than up to 50 ms
+        // early with the render call waiting out the rest: that call runs on
+        // the GUI thread.
+        {"video-timing-offset", "0"},
 };
 
 }  // namespace
@@ -133,6 +143,33 @@ bool MpvDriver::ensureCore()
     mpv_ = h;
     mpv_set_wakeup_callback(mpv_, &MpvDriver::onWakeup, this);
     return true;
+}
+
+void MpvDriver::prepare(bool allowVideo)
+{
+    if (!ensureCore() || !allowVideo || !videoOutput_.isEmpty() || window_ || preparingVideo_)
+        return;
+    preparingVideo_ = true;
+    VideoWindow::loadDisplayDriver(this, [this] { prepareVideoWindow(); });
+}
+
+// In the turn after the display's driver is loaded: the window, hidden;
+// in the next turn its native window; in the one after, its render context.
+// An open in between makes what is missing itself.
+void MpvDriver::prepareVideoWindow()
+{
+    preparingVideo_ = false;
+    if (window_ || !VideoWindow::displayHasOpenGL())
+        return;
+    window_ = new VideoWindow(mpv_);
+    QTimer::singleShot(0, this, [this] {
+        if (window_)
+            window_->winId();
+        QTimer::singleShot(0, this, [this] {
+            if (window_)
+                window_->prepare();
+        });
+    });
 }
 
 void MpvDriver::onWakeup(void* self)

@@ -33,6 +33,9 @@ public:
     bool open(const QString& absolutePath, bool allowVideo) override;
     bool openList(const QStringList& absolutePaths, bool allowVideo) override;
     void close() override;
+    // The core; for the video types also the video window and its render
+    // context, made in steps once the display's OpenGL driver is loaded aside.
+    void prepare(bool allowVideo) override;
     void play() override;
     void pause() override;
     void seek(qint64 ms) override;
@@ -73,6 +76,7 @@ private:
     };
 
     bool ensureCore();
+    void prepareVideoWindow();
     bool start(MediaTracks tracks, bool allowVideo);
     // The one place the followed track changes: its state starts afresh.
     void follow(int k, Phase phase);
@@ -111,6 +115,7 @@ private:
     mpv_handle* mpv_ = nullptr;
     bool coreFailed_ = false;
     bool noPictureOutput_ = false;
+    bool preparingVideo_ = false;
     std::atomic_bool wakeupPosted_{false};
     QPointer<VideoWindow> window_;
 

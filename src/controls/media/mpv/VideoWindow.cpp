@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <future>
 #include <mpv/render_gl.h>
 #include <QApplication>
 #include <QCloseEvent>
@@ -174,19 +175,53 @@ void VideoSurface::skip()
     mpv_render_context_render(render_, params);
 }
 
+namespace {
+
+// Platforms that only paint into memory have no window to draw into,
+// whatever OpenGL the machine has.
+bool memoryOnlyPlatform()
+{
+    static const char* const memoryOnly[] = {"offscreen", "minimal", "minimalegl", "vnc", "linuxfb"};
+    for (const char* name : memoryOnly)
+        if (QGuiApplication::platformName() == QLatin1String(name))
+            return true;
+    return false;
+}
+
+constexpr int kDriverLookMs = 5;
+
+}  // namespace
+
 bool VideoWindow::displayHasOpenGL()
 {
     static const bool available = [] {
-        // Platforms that only paint into memory have no window to draw
-        // into, whatever OpenGL the machine has.
-        static const char* const memoryOnly[] = {"offscreen", "minimal", "minimalegl", "vnc", "linuxfb"};
-        for (const char* name : memoryOnly)
-            if (QGuiApplication::platformName() == QLatin1String(name))
-                return false;
+        if (memoryOnlyPlatform())
+            return false;
         QOpenGLContext probe;
         return probe.create();
     }();
     return available;
+}
+
+void VideoWindow::loadDisplayDriver(QObject* context, std::function<void()> then)
+{
+    // Once per program; a context made and dropped on another thread leaves
+    // the driver loaded for the GUI thread's.
+    static std::shared_future<bool> loading;
+    if (!loading.valid() && !memoryOnlyPlatform() && QOpenGLContext::supportsThreadedOpenGL())
+        loading = std::async(std::launch::async, [] {
+                      QOpenGLContext probe;
+                      return probe.create();
+                  }).share();
+    auto* look = new QTimer(context);
+    look->setInterval(kDriverLookMs);
+    QObject::connect(look, &QTimer::timeout, context, [look, then = std::move(then)] {
+        if (loading.valid() && loading.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return;
+        look->deleteLater();
+        then();
+    });
+    look->start();
 }
 
 VideoWindow::VideoWindow(mpv_handle* mpv)

@@ -10,6 +10,7 @@
 // A double-click or F fills the screen with it (the engine keeps the
 // picture's proportions); F again or Escape gives back its size and place.
 // In full screen the pointer hides once it has been still for 2 s.
+#include <functional>
 #include <QRect>
 #include <QSize>
 #include <QWidget>
@@ -35,6 +36,11 @@ public:
     // Whether this display gives OpenGL at all. Without it no window is
     // made: there is nowhere to draw.
     static bool displayHasOpenGL();
+    // Loads the display's OpenGL driver on a thread of its own (its first
+    // context loads it, which takes the GUI thread longer than a frame), then
+    // calls `then` in a later turn of the GUI thread's event loop, unless
+    // `context` is gone by then.
+    static void loadDisplayDriver(QObject* context, std::function<void()> then);
 
     // Titles the window with the file's name, sizes it to the video (in
     // video pixels, one per device pixel), clamped to the screen, and shows
