@@ -42,8 +42,9 @@ private slots:
         QTest::qWait(300);
         QVERIFY(!h.device->videoWindow());
         h.device->put(dispid::mci::DeviceType, QStringLiteral("AVIVideo"));
-        QVERIFY(QTest::qWaitFor([&] { return h.device->videoWindow() && h.device->videoWindow()->hasRenderContext(); },
-                                10000));
+        QVERIFY(QTest::qWaitFor(
+                [&] { return h.device->videoWindow() && h.device->videoWindow()->property("renderContext").toBool(); },
+                10000));
         QVERIFY(!h.device->videoWindow()->isVisible());
         h.open("AVIVideo", avi);
         QPointer<QWidget> w = h.device->videoWindow();
