@@ -90,3 +90,30 @@ MALLOC_ARENA_MAX=2 "$B" rss 10 200 "${kinds[@]}" 2>/dev/null | sed 's/^/MALLOC_A
 
 echo "-- end of media: clips of 1 ms to 1 s, cut and overwritten files of each sampled kind"
 bash bench/device/sweep.sh | grep -E "FAIL|^sweep" || true
+
+# The same stalls on the outputs a desktop has: a private PulseAudio server
+# with a null sink (the null outputs hide waits on a sound server) and the
+# video window on the display. The type is chosen 1 s before the open, as the
+# player chooses it before its file dialog.
+if command -v pulseaudio >/dev/null 2>&1 && [ -n "${DISPLAY:-}" ]; then
+  echo "-- GUI event-loop stall on real outputs (PulseAudio null sink, video window)"
+  P=$T/pulse
+  mkdir -m 700 "$P"
+  XDG_RUNTIME_DIR=$P PULSE_RUNTIME_PATH=$P/pulse HOME=$P pulseaudio -n --load=module-null-sink \
+    --load=module-native-protocol-unix --exit-idle-time=-1 --daemonize=yes 2>/dev/null
+  for _ in $(seq 50); do [ -S "$P/pulse/native" ] && break; sleep 0.1; done
+  real() { env -u QT_QPA_PLATFORM PULSE_SERVER="unix:$P/pulse/native" CORVANE_BENCH_OUTPUTS=real "$B" "$@" 2>/dev/null; }
+  ff -i "$T/hd10.mp4" -c copy "$T/hd10.mov"
+  "$B" writemidi "$T/song3.mid" 90
+  { echo '<asx version="3.0">'
+    for i in $(seq 1 200); do echo "<entry><ref href=\"many/t$i.wav\"/></entry>"; done
+    echo '</asx>'; } > "$T/list200.asx"
+  for f in large.wav hd10.mov hd2.mp4 small.avi; do real stall MPEGVideo "$T/$f" 3 1000; done
+  real stall MPEGVideo2 "$T/list200.asx" 3 1000
+  real stall MPEGVideo2 "$T/list1000.asx" 3 1000
+  real stall Sequencer "$T/song3.mid" 3 1000
+  real steps Sequencer "$T/song3.mid" 3 open play:400 next:200 play:500 close:300
+  real steps MPEGVideo "$T/hd10.mov" 2 open:1000 play:600 pause:200 play:300 step:100 back:100 next:200 prev:200 \
+    play:400 stop:200 close:300
+  kill "$(cat "$P/pulse/pid")" 2>/dev/null || true
+fi
