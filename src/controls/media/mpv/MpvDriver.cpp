@@ -6,6 +6,7 @@
 #include "media/EngineQuiet.h"
 
 #include <algorithm>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <mpv/client.h>
@@ -15,20 +16,21 @@
 #include <vector>
 
 // Design notes
-// - "open" must return with the length known, yet the GUI thread is also
-//   mpv's render thread and may not wait on any other libmpv call (render.h,
-//   "Threading"). So the length is probed synchronously with libavformat,
+// - "open" must return with the length known, yet the GUI thread may not
+//   wait on the engine's core, which can take long over a load. So the
+//   length is probed synchronously with libavformat,
 //   bounded by an interrupt callback, while mpv loads the same file
 //   asynchronously; the device's length is the probed one, and the device
 //   holds the position at the length at the end, since mpv's time-pos can
-//   stop short of its duration or run past it. A dedicated render thread
-//   would have allowed synchronous waits, at the price of a second GL
-//   context and locking around every frame; the probe is cheaper and keeps
-//   one thread.
+//   stop short of its duration or run past it.
+// - The video window renders on a thread of its own: drawing a frame waits
+//   on the GL driver's rasteriser and on the window system, which held the
+//   GUI thread for tens of milliseconds a frame.
 // - mpv refuses to initialise unless LC_NUMERIC is "C". QApplication sets
 //   the locale from the environment, so the core is created lazily, when an
 //   mpv type is first chosen (or at the first open), after the locale is put
-//   back to "C" for numbers.
+//   back to "C" for numbers. It is started on a thread of its own, which
+//   the first open waits for if it comes that soon.
 // - The first video window costs the GUI thread far more than a frame: the
 //   display's OpenGL driver is loaded, then the window and the GL and render
 //   contexts are made. When a video type is chosen (before the file dialog),
@@ -58,6 +60,8 @@ namespace corvane {
 using namespace mpvreq;
 
 namespace {
+
+constexpr int kCoreLookMs = 5;
 
 constexpr const char* kCoreOptions[][2] = {
         {"config", "no"},
@@ -96,6 +100,8 @@ MpvDriver::MpvDriver(QString audioOutput, QString videoOutput, QObject* parent)
 
 MpvDriver::~MpvDriver()
 {
+    if (!mpv_ && coreJob_.valid())
+        mpv_ = coreJob_.get();  // waits for a start under way
     if (!mpv_)
         return;
     mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
@@ -104,50 +110,72 @@ MpvDriver::~MpvDriver()
     mpv_terminate_destroy(mpv_);
 }
 
-bool MpvDriver::ensureCore()
+// Any thread. The core's start takes the caller some tens of milliseconds of
+// CPU, and longer on a busy machine.
+mpv_handle* MpvDriver::makeCore(const QString& audioOutput, const QString& videoOutput)
 {
-    if (mpv_)
-        return true;
-    if (coreFailed_)
-        return false;
-    std::setlocale(LC_NUMERIC, "C");
-    EngineQuiet::silenceAlsa();
     mpv_handle* h = mpv_create();
     if (!h) {
-        coreFailed_ = true;
         std::fprintf(stderr, "corvane: media device: the mpv engine could not be created\n");
-        return false;
+        return nullptr;
     }
     for (const auto& opt : kCoreOptions)
         mpv_set_option_string(h, opt[0], opt[1]);
-    const QByteArray vo = videoOutput_.isEmpty() ? QByteArray("libmpv") : videoOutput_.toUtf8();
+    const QByteArray vo = videoOutput.isEmpty() ? QByteArray("libmpv") : videoOutput.toUtf8();
     mpv_set_option_string(h, "vo", vo.constData());
-    if (!audioOutput_.isEmpty())
-        mpv_set_option_string(h, "ao", audioOutput_.toUtf8().constData());
+    if (!audioOutput.isEmpty())
+        mpv_set_option_string(h, "ao", audioOutput.toUtf8().constData());
     // The null output counts what it holds as played: with its default
     // buffers a file would end some 0.4 s before its sound did. Small buffers
     // keep its end within a few tens of milliseconds of the length. The
     // first option is the null output's own; the second, which a sound card
     // would also feel, only where the null output was asked for.
     mpv_set_option_string(h, "ao-null-buffer", "0.02");
-    if (audioOutput_ == QLatin1String("null"))
+    if (audioOutput == QLatin1String("null"))
         mpv_set_option_string(h, "audio-buffer", "0.02");
     if (mpv_initialize(h) < 0) {
         mpv_terminate_destroy(h);
-        coreFailed_ = true;
         std::fprintf(stderr, "corvane: media device: the mpv engine could not be started\n");
-        return false;
+        return nullptr;
     }
     mpv_observe_property(h, PropTimePos, "time-pos", MPV_FORMAT_DOUBLE);
     mpv_observe_property(h, PropMute, "mute", MPV_FORMAT_FLAG);
-    mpv_ = h;
+    return h;
+}
+
+void MpvDriver::startCore()
+{
+    if (mpv_ || coreFailed_ || coreJob_.valid())
+        return;
+    std::setlocale(LC_NUMERIC, "C");
+    EngineQuiet::silenceAlsa();
+    coreJob_ = std::async(std::launch::async, &MpvDriver::makeCore, audioOutput_, videoOutput_);
+}
+
+// Takes up the core started aside; waits for it only when `wait`.
+bool MpvDriver::takeCore(bool wait)
+{
+    if (mpv_)
+        return true;
+    startCore();
+    if (!coreJob_.valid() || (!wait && coreJob_.wait_for(std::chrono::seconds(0)) != std::future_status::ready))
+        return false;
+    mpv_ = coreJob_.get();
+    coreFailed_ = !mpv_;
+    if (!mpv_)
+        return false;
     mpv_set_wakeup_callback(mpv_, &MpvDriver::onWakeup, this);
+    onWakeup(this);  // what the engine said before the callback was there
+    setFlag("mute", muted_);
     return true;
 }
 
+bool MpvDriver::ensureCore() { return takeCore(true); }
+
 void MpvDriver::prepare(bool allowVideo)
 {
-    if (!ensureCore() || !allowVideo || !videoOutput_.isEmpty() || window_ || preparingVideo_)
+    startCore();
+    if (coreFailed_ || !allowVideo || !videoOutput_.isEmpty() || window_ || preparingVideo_)
         return;
     preparingVideo_ = true;
     VideoWindow::loadDisplayDriver(this, [this] { prepareVideoWindow(); });
@@ -158,8 +186,12 @@ void MpvDriver::prepare(bool allowVideo)
 // An open in between makes what is missing itself.
 void MpvDriver::prepareVideoWindow()
 {
+    if (!takeCore(false) && !coreFailed_) {
+        QTimer::singleShot(kCoreLookMs, this, [this] { prepareVideoWindow(); });
+        return;
+    }
     preparingVideo_ = false;
-    if (window_ || !VideoWindow::displayHasOpenGL())
+    if (!mpv_ || window_ || !VideoWindow::displayHasOpenGL())
         return;
     window_ = new VideoWindow(mpv_);
     QTimer::singleShot(0, this, [this] {
@@ -421,7 +453,8 @@ void MpvDriver::frameStep(int direction)
 
 void MpvDriver::setMuted(bool muted)
 {
-    if (ensureCore())
+    muted_ = muted;
+    if (takeCore(false))
         setFlag("mute", muted);
 }
 

@@ -3,14 +3,15 @@
 // the engine is an asynchronous command or property write, the engine's state
 // arrives as events and observed-property events, and events are drained on
 // the GUI thread from a wakeup callback posted there. Nothing here waits on
-// the engine's core, which keeps the GUI thread free to act as mpv's render
-// thread for the video window.
+// the engine's core, so a slow load never holds the GUI thread; the video
+// window draws on a render thread of its own.
 #include "LoadQueue.h"
 #include "media/MediaDriver.h"
 #include "MediaTracks.h"
 
 #include <atomic>
 #include <cstdint>
+#include <future>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
@@ -75,6 +76,9 @@ private:
         const char* pendingFlags = nullptr;
     };
 
+    static mpv_handle* makeCore(const QString& audioOutput, const QString& videoOutput);
+    void startCore();
+    bool takeCore(bool wait);
     bool ensureCore();
     void prepareVideoWindow();
     bool start(MediaTracks tracks, bool allowVideo);
@@ -114,6 +118,8 @@ private:
     QString videoOutput_;
     mpv_handle* mpv_ = nullptr;
     bool coreFailed_ = false;
+    std::future<mpv_handle*> coreJob_;  // the core, being started aside
+    bool muted_ = false;
     bool noPictureOutput_ = false;
     bool preparingVideo_ = false;
     std::atomic_bool wakeupPosted_{false};

@@ -8,9 +8,11 @@
 #include <QCloseEvent>
 #include <QExposeEvent>
 #include <QKeyEvent>
+#include <QMutex>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -27,72 +29,56 @@ void* glProcAddress(void*, const char* name)
 
 }  // namespace
 
-// The native OpenGL window mpv draws into, and the GL and render contexts.
-// While the window is not exposed (hidden, not yet shown, minimised) the
-// context is made current on an offscreen surface instead, to take frames
-// without drawing them.
-class VideoSurface : public QWindow {
+// What the GUI thread tells the render thread of the window, and the frame
+// counts. The lock makes "hidden" final: once the GUI thread has marked the
+// window off screen, no frame is counted as drawn.
+struct SurfaceState {
+    mutable QMutex lock;
+    bool onScreen = false;
+    QSize pixels;  // the window's size in device pixels
+    quint64 taken = 0;
+    quint64 drawn = 0;
+
+    quint64 read(const quint64 SurfaceState::*count) const
+    {
+        QMutexLocker locked(&lock);
+        return this->*count;
+    }
+};
+
+// The GL and render contexts, on the render thread. Drawing a frame waits
+// for the GL driver's rasteriser and for the window system to take the
+// picture, which must not hold the GUI thread.
+class VideoRenderer : public QObject {
 public:
-    explicit VideoSurface(mpv_handle* mpv) : mpv_(mpv)
-    {
-        setSurfaceType(QSurface::OpenGLSurface);
-        QSurfaceFormat f = QSurfaceFormat::defaultFormat();
-        f.setDepthBufferSize(0);
-        f.setStencilBufferSize(0);
-        f.setAlphaBufferSize(0);
-        setFormat(f);
-    }
-    ~VideoSurface() override { release(); }
+    VideoRenderer(mpv_handle* mpv, QOpenGLContext* gl, QWindow* window, QOffscreenSurface* offscreen,
+                  SurfaceState* state)
+        : mpv_(mpv), gl_(gl), window_(window), offscreen_(offscreen), state_(state)
+    {}
 
-    bool ensureRenderContext();
+    bool init();
     void release();
-    bool hasRenderContext() const { return render_ != nullptr; }
-    quint64 taken() const { return taken_; }
-    quint64 drawn() const { return drawn_; }
-
-protected:
-    void exposeEvent(QExposeEvent*) override
-    {
-        // The window system wants the picture again: redraw the frame shown.
-        if (render_ && onScreen())
-            draw();
-    }
+    void redraw() { drawIfOnScreen(); }
 
 private:
-    // Hiding is known at once; the end of exposure comes later from the
-    // window system.
-    bool onScreen() const { return isVisible() && isExposed(); }
     static void onUpdateCallback(void* self);
     void onEngineUpdate();
-    void draw();
+    bool drawIfOnScreen();
     void skip();
 
     mpv_handle* mpv_;
-    QOpenGLContext* gl_ = nullptr;
-    QOffscreenSurface* offscreen_ = nullptr;
+    QOpenGLContext* gl_;  // moved to the render thread; deleted there
+    QWindow* window_;
+    QOffscreenSurface* offscreen_;
+    SurfaceState* state_;
     mpv_render_context* render_ = nullptr;
-    bool failed_ = false;
     std::atomic_bool updatePosted_{false};
-    quint64 taken_ = 0;
-    quint64 drawn_ = 0;
 };
 
-bool VideoSurface::ensureRenderContext()
+bool VideoRenderer::init()
 {
-    if (render_ || failed_)
-        return render_ != nullptr;
-    failed_ = true;
-    gl_ = new QOpenGLContext(this);
-    gl_->setFormat(requestedFormat());
-    offscreen_ = new QOffscreenSurface(screen(), this);
-    if (gl_->create()) {
-        offscreen_->setFormat(gl_->format());
-        offscreen_->create();
-    }
-    if (!offscreen_->isValid() || !gl_->makeCurrent(offscreen_)) {
-        std::fprintf(stderr, "corvane: media device: no OpenGL context for video\n");
+    if (!gl_->makeCurrent(offscreen_))
         return false;
-    }
     mpv_opengl_init_params glInit{&glProcAddress, nullptr};
     const char* apiType = MPV_RENDER_API_TYPE_OPENGL;
     mpv_render_param params[] = {
@@ -102,55 +88,63 @@ bool VideoSurface::ensureRenderContext()
     };
     if (mpv_render_context_create(&render_, mpv_, params) < 0) {
         render_ = nullptr;
-        std::fprintf(stderr, "corvane: media device: no video rendering on this display\n");
         return false;
     }
-    failed_ = false;
-    mpv_render_context_set_update_callback(render_, &VideoSurface::onUpdateCallback, this);
+    mpv_render_context_set_update_callback(render_, &VideoRenderer::onUpdateCallback, this);
     return true;
 }
 
-void VideoSurface::release()
+void VideoRenderer::release()
 {
-    if (!render_)
-        return;
-    // After this returns the engine calls back no more; an update already
-    // posted goes with this object.
-    mpv_render_context_set_update_callback(render_, nullptr, nullptr);
-    gl_->makeCurrent(offscreen_);
-    mpv_render_context_free(render_);
-    render_ = nullptr;
-    gl_->doneCurrent();
+    if (render_) {
+        // After this returns the engine calls back no more; an update
+        // already posted goes with this object.
+        mpv_render_context_set_update_callback(render_, nullptr, nullptr);
+        gl_->makeCurrent(offscreen_);
+        mpv_render_context_free(render_);
+        render_ = nullptr;
+        gl_->doneCurrent();
+    }
+    delete gl_;
+    gl_ = nullptr;
 }
 
-void VideoSurface::onUpdateCallback(void* self)
+void VideoRenderer::onUpdateCallback(void* self)
 {
-    // Engine thread: only post to the GUI thread.
-    auto* s = static_cast<VideoSurface*>(self);
-    if (!s->updatePosted_.exchange(true))
+    // Engine thread: only post to the render thread.
+    auto* r = static_cast<VideoRenderer*>(self);
+    if (!r->updatePosted_.exchange(true))
         QMetaObject::invokeMethod(
-                s, [s] { s->onEngineUpdate(); }, Qt::QueuedConnection);
+                r, [r] { r->onEngineUpdate(); }, Qt::QueuedConnection);
 }
 
-void VideoSurface::onEngineUpdate()
+void VideoRenderer::onEngineUpdate()
 {
     updatePosted_ = false;
     if (!render_ || !(mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME))
         return;
-    ++taken_;
-    if (onScreen())
-        draw();
-    else
+    {
+        QMutexLocker locked(&state_->lock);
+        ++state_->taken;
+    }
+    if (!drawIfOnScreen())
         skip();  // hidden: take the frame so the engine is not held up
 }
 
-void VideoSurface::draw()
+bool VideoRenderer::drawIfOnScreen()
 {
-    if (!gl_->makeCurrent(this))
-        return;
-    const qreal dpr = devicePixelRatio();
+    QSize pixels;
+    {
+        QMutexLocker locked(&state_->lock);
+        if (!render_ || !state_->onScreen)
+            return false;
+        pixels = state_->pixels;
+        ++state_->drawn;
+    }
+    if (!gl_->makeCurrent(window_))
+        return true;
     // The window's own framebuffer, whose rows run bottom to top.
-    mpv_opengl_fbo fbo{0, qRound(width() * dpr), qRound(height() * dpr), 0};
+    mpv_opengl_fbo fbo{0, pixels.width(), pixels.height(), 0};
     int flipY = 1;
     mpv_render_param params[] = {
             {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
@@ -158,12 +152,12 @@ void VideoSurface::draw()
             {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(render_, params);
-    gl_->swapBuffers(this);
+    gl_->swapBuffers(window_);
     mpv_render_context_report_swap(render_);
-    ++drawn_;
+    return true;
 }
 
-void VideoSurface::skip()
+void VideoRenderer::skip()
 {
     if (!gl_->makeCurrent(offscreen_))
         return;
@@ -174,6 +168,120 @@ void VideoSurface::skip()
     };
     mpv_render_context_render(render_, params);
 }
+
+// The native OpenGL window mpv draws into, on the GUI thread, and the render
+// thread that draws. The GUI thread tells that thread the window's size and
+// whether it is on screen, and asks it to redraw when the window system
+// wants the picture again. While the window is not exposed (hidden, not yet
+// shown, minimised) the context is made current on an offscreen surface
+// instead, to take frames without drawing them.
+class VideoSurface : public QWindow {
+public:
+    explicit VideoSurface(mpv_handle* mpv) : mpv_(mpv)
+    {
+        setSurfaceType(QSurface::OpenGLSurface);
+        QSurfaceFormat f = QSurfaceFormat::defaultFormat();
+        f.setDepthBufferSize(0);
+        f.setStencilBufferSize(0);
+        f.setAlphaBufferSize(0);
+        setFormat(f);
+        // Hiding is known at once; the end of exposure comes later from the
+        // window system.
+        connect(this, &QWindow::visibleChanged, this, [this] { noteScreen(); });
+    }
+    ~VideoSurface() override { release(); }
+
+    bool ensureRenderContext();
+    void release();
+    bool hasRenderContext() const { return renderer_ != nullptr; }
+    quint64 taken() const { return state_.read(&SurfaceState::taken); }
+    quint64 drawn() const { return state_.read(&SurfaceState::drawn); }
+
+protected:
+    void exposeEvent(QExposeEvent*) override
+    {
+        // The window system wants the picture again: redraw the frame shown.
+        noteScreen();
+        if (renderer_ && isVisible() && isExposed())
+            QMetaObject::invokeMethod(
+                    renderer_, [r = renderer_] { r->redraw(); }, Qt::QueuedConnection);
+    }
+    void resizeEvent(QResizeEvent*) override { noteScreen(); }
+
+private:
+    void noteScreen()
+    {
+        const qreal dpr = devicePixelRatio();
+        QMutexLocker locked(&state_.lock);
+        state_.onScreen = isVisible() && isExposed();
+        state_.pixels = QSize(qRound(width() * dpr), qRound(height() * dpr));
+    }
+    void stopThread();
+
+    mpv_handle* mpv_;
+    SurfaceState state_;
+    QThread* thread_ = nullptr;
+    QOffscreenSurface* offscreen_ = nullptr;
+    VideoRenderer* renderer_ = nullptr;  // lives on thread_
+    bool failed_ = false;
+};
+
+// The GL context is made here, next to the offscreen surface of its format,
+// then handed to the render thread, which makes the render context; the
+// caller waits for that, a few milliseconds.
+bool VideoSurface::ensureRenderContext()
+{
+    if (renderer_ || failed_)
+        return renderer_ != nullptr;
+    failed_ = true;
+    create();  // the native window, for the render thread to draw into
+    auto* gl = new QOpenGLContext;
+    gl->setFormat(requestedFormat());
+    offscreen_ = new QOffscreenSurface(screen(), this);
+    if (gl->create()) {
+        offscreen_->setFormat(gl->format());
+        offscreen_->create();
+    }
+    if (!offscreen_->isValid()) {
+        delete gl;
+        std::fprintf(stderr, "corvane: media device: no OpenGL context for video\n");
+        return false;
+    }
+    thread_ = new QThread;
+    thread_->setObjectName(QStringLiteral("video render"));
+    auto* renderer = new VideoRenderer(mpv_, gl, this, offscreen_, &state_);
+    gl->moveToThread(thread_);
+    renderer->moveToThread(thread_);
+    thread_->start();
+    bool ready = false;
+    QMetaObject::invokeMethod(
+            renderer, [&] { ready = renderer->init(); }, Qt::BlockingQueuedConnection);
+    renderer_ = renderer;
+    if (!ready) {
+        stopThread();
+        std::fprintf(stderr, "corvane: media device: no video rendering on this display\n");
+        return false;
+    }
+    failed_ = false;
+    noteScreen();
+    return true;
+}
+
+void VideoSurface::stopThread()
+{
+    if (!thread_)
+        return;
+    QMetaObject::invokeMethod(
+            renderer_, [r = renderer_] { r->release(); }, Qt::BlockingQueuedConnection);
+    thread_->quit();
+    thread_->wait();
+    delete renderer_;  // its thread has ended; updates still posted to it go too
+    renderer_ = nullptr;
+    delete thread_;
+    thread_ = nullptr;
+}
+
+void VideoSurface::release() { stopThread(); }
 
 namespace {
 
@@ -190,6 +298,22 @@ bool memoryOnlyPlatform()
 
 constexpr int kDriverLookMs = 5;
 
+// A context made and dropped on another thread leaves the driver loaded for
+// the GUI thread's. Whether contexts may be used on other threads Qt finds
+// out once, with a context of its own; that is asked there too.
+bool probeOpenGL()
+{
+    QOpenGLContext probe;
+    return probe.create() && QOpenGLContext::supportsThreadedOpenGL();
+}
+
+// The display's driver being loaded aside; once per program.
+std::shared_future<bool>& driverLoading()
+{
+    static std::shared_future<bool> loading;
+    return loading;
+}
+
 }  // namespace
 
 bool VideoWindow::displayHasOpenGL()
@@ -197,25 +321,21 @@ bool VideoWindow::displayHasOpenGL()
     static const bool available = [] {
         if (memoryOnlyPlatform())
             return false;
-        QOpenGLContext probe;
-        return probe.create();
+        if (driverLoading().valid())
+            return driverLoading().get();  // never two first probes at once
+        return probeOpenGL();
     }();
     return available;
 }
 
 void VideoWindow::loadDisplayDriver(QObject* context, std::function<void()> then)
 {
-    // Once per program; a context made and dropped on another thread leaves
-    // the driver loaded for the GUI thread's.
-    static std::shared_future<bool> loading;
-    if (!loading.valid() && !memoryOnlyPlatform() && QOpenGLContext::supportsThreadedOpenGL())
-        loading = std::async(std::launch::async, [] {
-                      QOpenGLContext probe;
-                      return probe.create();
-                  }).share();
+    std::shared_future<bool>& loading = driverLoading();
+    if (!loading.valid() && !memoryOnlyPlatform())
+        loading = std::async(std::launch::async, &probeOpenGL).share();
     auto* look = new QTimer(context);
     look->setInterval(kDriverLookMs);
-    QObject::connect(look, &QTimer::timeout, context, [look, then = std::move(then)] {
+    QObject::connect(look, &QTimer::timeout, context, [look, loading, then = std::move(then)] {
         if (loading.valid() && loading.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
             return;
         look->deleteLater();

@@ -1,10 +1,11 @@
 #pragma once
 // The top-level window the video picture is shown in. mpv renders through
-// its render API (vo=libmpv), on the GUI thread, straight into the default
-// framebuffer of a native OpenGL window that fills this one: no framebuffer
-// of our own and no composition by the widget toolkit, so each frame costs
-// the engine's drawing and one buffer swap. It draws when the engine hands
-// over a new frame, and redraws only when the window system asks.
+// its render API (vo=libmpv), on a render thread of the window's own, straight
+// into the default framebuffer of a native OpenGL window that fills this one:
+// no framebuffer of our own and no composition by the widget toolkit, so each
+// frame costs the engine's drawing and one buffer swap, neither of which
+// holds the GUI thread. It draws when the engine hands over a new frame, and
+// redraws only when the window system asks.
 // Closing it by its close box only hides it; while hidden, frames are still
 // taken from the engine (without drawing) so playing goes on at its pace.
 // A double-click or F fills the screen with it (the engine keeps the
@@ -33,8 +34,8 @@ public:
     explicit VideoWindow(mpv_handle* mpv);
     ~VideoWindow() override;
 
-    // Whether this display gives OpenGL at all. Without it no window is
-    // made: there is nowhere to draw.
+    // Whether this display gives OpenGL, to a thread other than the GUI
+    // thread. Without it no window is made: there is nowhere to draw.
     static bool displayHasOpenGL();
     // Loads the display's OpenGL driver on a thread of its own (its first
     // context loads it, which takes the GUI thread longer than a frame), then
