@@ -102,7 +102,10 @@ if command -v pulseaudio >/dev/null 2>&1 && [ -n "${DISPLAY:-}" ]; then
   XDG_RUNTIME_DIR=$P PULSE_RUNTIME_PATH=$P/pulse HOME=$P pulseaudio -n --load=module-null-sink \
     --load=module-native-protocol-unix --exit-idle-time=-1 --daemonize=yes 2>/dev/null
   for _ in $(seq 50); do [ -S "$P/pulse/native" ] && break; sleep 0.1; done
-  real() { env -u QT_QPA_PLATFORM PULSE_SERVER="unix:$P/pulse/native" CORVANE_BENCH_OUTPUTS=real "$B" "$@" 2>/dev/null; }
+  real() {
+    env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$P" PULSE_SERVER="unix:$P/pulse/native" CORVANE_BENCH_OUTPUTS=real \
+      "$B" "$@" 2>/dev/null
+  }
   ff -i "$T/hd10.mp4" -c copy "$T/hd10.mov"
   "$B" writemidi "$T/song3.mid" 90
   { echo '<asx version="3.0">'
