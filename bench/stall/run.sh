@@ -15,6 +15,9 @@
 #
 #   STALL_BENCH_RUNS (3)  STALL_BENCH_CLICKS (300)  STALL_BENCH_SEED (21)
 #   STALL_BENCH_KEEP=1    keep the temporary folder (pings, marks, logs)
+#   STALL_BENCH_PERF=1    also record the GUI thread with perf (on the CPU, and where it
+#                         sleeps), timed on the monotonic clock; implies STALL_BENCH_KEEP=1.
+#                         Slice with: perf report -i perf.N.data --time FROM,TO
 # Uses CORVANE_BUILD_DIR, or build-test beside this tree.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,14 +33,15 @@ cmake --build "$build" --target corvane stall_ping stall_media >/dev/null
 player=$build/corvane ping=$build/bench/stall/stall_ping
 
 T=$(mktemp -d /tmp/corvane-stall.XXXXXX)
-services=() pid= pinger=
+services=() pid= pinger= recorder=
 cleanup() {
   set +e
   [ -n "$pinger" ] && kill "$pinger" 2>/dev/null
+  [ -n "$recorder" ] && kill -INT "$recorder" 2>/dev/null && sleep 2
   [ -n "$pid" ] && kill -- -"$pid" 2>/dev/null && sleep 1 && kill -KILL -- -"$pid" 2>/dev/null
   for ((i = ${#services[@]} - 1; i >= 0; i--)); do kill "${services[i]}" 2>/dev/null; done
   wait 2>/dev/null
-  if [ "${STALL_BENCH_KEEP:-0}" = 1 ]; then echo "kept: $T"; else rm -rf "$T"; fi
+  if [ "${STALL_BENCH_KEEP:-0}" = 1 ] || [ "${STALL_BENCH_PERF:-0}" = 1 ]; then echo "kept: $T"; else rm -rf "$T"; fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
@@ -199,6 +203,12 @@ run() {  # N
   echo "launch to window|$launched|$(now)" >>"$T/launch.$1"
   "${rt[@]}" "$ping" ping "$wid" "$T/pings.$1" 1800 &
   pinger=$!
+  if [ "${STALL_BENCH_PERF:-0}" = 1 ]; then
+    perf record -q -k monotonic -c 1 -e cpu-clock/period=1000000/ -e sched:sched_switch --call-graph dwarf,16384 -t "$pid" \
+      -o "$T/perf.$1.data" >"$T/perf.$1.log" 2>&1 &
+    recorder=$!
+    "$ping" clocks >"$T/clocks.$1"
+  fi
   eval "$(xdotool getwindowgeometry --shell "$wid" | sed 's/^/w/')"
   mb=$((wHEIGHT - 329)) wx=$wX wy=$wY
   begin "launch, idle"; sleep 2; end
@@ -206,6 +216,8 @@ run() {  # N
   session || ok=1
   kill "$pinger" 2>/dev/null; wait "$pinger" 2>/dev/null || true
   pinger=
+  if [ -n "$recorder" ]; then kill -INT "$recorder" 2>/dev/null; wait "$recorder" 2>/dev/null || true; fi
+  recorder=
   kill -0 "$pid" 2>/dev/null || { say "run $1: the player is gone"; ok=1; }
   kill -- -"$pid" 2>/dev/null || true
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -225,8 +237,8 @@ stalls() {  # N
       if ($2 < b[k]) next
       v = ($3 == "-") ? $4 : $3
       c[k]++
-      if (v > worst[k]) { worst[k] = v; open[k] = ($3 == "-") } }
-    END { for (i = 1; i <= n; i++) printf "%s|%s%.1f|%d\n", name[i], open[i] ? ">" : "", worst[i] / 1000, c[i] }'
+      if (v > worst[k]) { worst[k] = v; open[k] = ($3 == "-"); at[k] = $2 } }
+    END { for (i = 1; i <= n; i++) printf "%s|%s%.1f|%d|%.3f\n", name[i], open[i] ? ">" : "", worst[i] / 1000, c[i], at[i] / 1e9 }'
 }
 
 cpu_busy() { awk '/^cpu /{print $2+$3+$4+$7+$8, $5+$6}' /proc/stat; }
@@ -268,11 +280,14 @@ echo "-- worst stall per step, ms (pings answered in the step)"
 } | column -t -s'|'
 
 echo
-echo "-- random clicks over 50 ms: the action, and the three before it"
+echo "-- random clicks: actions over 50 ms, and the five worst (what was open, the three actions before)"
 for r in $(seq "$runs"); do
-  awk -F'|' -v r="$r" '/^random / { a[NR] = $1; v[NR] = $2 }
-    END { for (i in v) { w = v[i]; sub(/>/, "", w); if (w + 0 > 50) { printf "run %s: %s ms at %s after %s; %s; %s\n", r, v[i], a[i], a[i-1], a[i-2], a[i-3] } } }' \
-    "$T/stalls.$r" | sort -t: -k2 -n
+  awk -F'|' -v r="$r" '/^random / { n++; a[n] = $1; w = $2; sub(/>/, "", w); v[n] = w + 0; ms[n] = $2; f[n] = file
+      if (w + 0 > 50) over++; if ($1 ~ / open: /) { file = $1; sub(/.* open: /, "", file) } }
+    END { printf "run %s: %d of %d actions over 50 ms\n", r, over, n
+      for (k = 1; k <= 5; k++) { b = 0; for (i = 1; i <= n; i++) if (v[i] > v[b] || !b) b = i
+        if (!b || v[b] <= 50) break
+        printf "run %s: %s ms at %s (%s open) after %s; %s; %s\n", r, ms[b], a[b], f[b], a[b-1], a[b-2], a[b-3]; v[b] = -1 } }' "$T/stalls.$r"
 done
 
 echo
@@ -283,3 +298,12 @@ done
 for r in $(seq "$runs"); do
   [ -s "$T/launch.$r" ] && awk -F'|' -v r="$r" '{ printf "run %s: launch to window %.0f ms\n", r, ($3 - $2) / 1e6 }' "$T/launch.$r"
 done
+if [ "${STALL_BENCH_PERF:-0}" = 1 ]; then
+  echo
+  echo "-- steps over 50 ms: the worst ping's span on the monotonic clock, for perf report --time"
+  for r in $(seq "$runs"); do
+    read -r real mono <"$T/clocks.$r"
+    awk -F'|' -v r="$r" -v off=$(((real - mono) / 1000000)) '{ w = $2; sub(/>/, "", w) } w + 0 > 50 {
+      t = $4 - off / 1000; printf "run %s: %s: %s ms, perf report -i perf.%s.data --time %.3f,%.3f\n", r, $1, $2, r, t, t + w / 1000 }' "$T/stalls.$r"
+  done
+fi

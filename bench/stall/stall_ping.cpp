@@ -15,6 +15,9 @@
 //     Grabs that part of the screen every 5 ms until a third of it has the
 //     colour (in the top four bits of each channel); prints the realtime ns
 //     of that grab. Exit status 1 on timeout (10 s unless given).
+//
+//   stall_ping clocks
+//     Prints the realtime and the monotonic clock, in ns, read together.
 #include <poll.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -207,7 +210,8 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: stall_ping ping WINDOW OUT [SECONDS]\n"
-                 "       stall_ping watch X Y WIDTH HEIGHT RRGGBB [TIMEOUT_MS]\n");
+                 "       stall_ping watch X Y WIDTH HEIGHT RRGGBB [TIMEOUT_MS]\n"
+                 "       stall_ping clocks\n");
     return 2;
 }
 
@@ -237,6 +241,9 @@ int main(int argc, char** argv)
         std::setvbuf(out, nullptr, _IOLBF, 0);
         rc = runPing(dpy, Window(std::strtoul(argv[2], nullptr, 0)), out, argc > 4 ? std::atof(argv[4]) : 600);
         std::fclose(out);
+    } else if (mode == "clocks") {
+        std::printf("%lld %lld\n", (long long)nowNs(CLOCK_REALTIME), (long long)nowNs(CLOCK_MONOTONIC));
+        rc = 0;
     } else if (mode == "watch" && argc >= 7) {
         rc = runWatch(dpy, argv + 2, argc - 2);
     } else {
