@@ -222,6 +222,10 @@ int main(int argc, char** argv)
     if (argc < 2)
         return usage();
     const std::string mode = argv[1];
+    if (mode == "clocks") {
+        std::printf("%lld %lld\n", (long long)nowNs(CLOCK_REALTIME), (long long)nowNs(CLOCK_MONOTONIC));
+        return 0;
+    }
     struct sigaction sa {};
     sa.sa_handler = onSignal;  // no SA_RESTART: the wait ends at once
     sigaction(SIGTERM, &sa, nullptr);
@@ -241,9 +245,6 @@ int main(int argc, char** argv)
         std::setvbuf(out, nullptr, _IOLBF, 0);
         rc = runPing(dpy, Window(std::strtoul(argv[2], nullptr, 0)), out, argc > 4 ? std::atof(argv[4]) : 600);
         std::fclose(out);
-    } else if (mode == "clocks") {
-        std::printf("%lld %lld\n", (long long)nowNs(CLOCK_REALTIME), (long long)nowNs(CLOCK_MONOTONIC));
-        rc = 0;
     } else if (mode == "watch" && argc >= 7) {
         rc = runWatch(dpy, argv + 2, argc - 2);
     } else {
