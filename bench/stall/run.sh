@@ -18,6 +18,7 @@
 #   STALL_BENCH_PERF=1    also record the GUI thread with perf (on the CPU, and where it
 #                         sleeps), timed on the monotonic clock; implies STALL_BENCH_KEEP=1.
 #                         Slice with: perf report -i perf.N.data --time FROM,TO
+#                         (perf itself comes from linux-perf, which no script installs)
 # Uses CORVANE_BUILD_DIR, or build-test beside this tree.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -248,6 +249,7 @@ for r in $(seq "$runs"); do
   read -r busy0 idle0 < <(cpu_busy)
   run "$r" || say "run $r stopped early; its steps so far are counted"
   read -r busy1 idle1 < <(cpu_busy)
+  touch "$T/pings.$r" "$T/marks.$r" "$T/frames.$r"
   stalls "$r" >"$T/stalls.$r"
   awk -v b=$((busy1 - busy0)) -v i=$((idle1 - idle0)) -v r="$r" -v l="$(cut -d' ' -f1-3 /proc/loadavg)" \
     'BEGIN { printf "run %d: machine busy %.0f%% of both cores (the player included), load %s\n", r, 100 * b / (b + i), l }'
