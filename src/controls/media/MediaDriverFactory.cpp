@@ -21,6 +21,11 @@ ModuleLoader& engineModule(MediaEngine engine)
     return engine == MediaEngine::Fluid ? midi : mpv;
 }
 
+// A thread started while another loads a module waits for the dynamic
+// linker's lock, for the whole load: the file dialog that follows the choice
+// of a type starts its threads first, in its first showing.
+constexpr int kLoadDelayMs = 250;
+
 }  // namespace
 
 void setMediaDriverFactory(MediaDriverFactory factory) { replacement() = std::move(factory); }
@@ -30,7 +35,7 @@ void whenMediaEngineReady(MediaEngine engine, QObject* context, std::function<vo
     if (replacement())
         ready();
     else
-        engineModule(engine).whenSettled(context, std::move(ready));
+        engineModule(engine).whenSettled(context, std::move(ready), kLoadDelayMs);
 }
 
 std::unique_ptr<MediaDriver> makeMediaDriver(MediaEngine engine, const QString& audioOutput, const QString& videoOutput)

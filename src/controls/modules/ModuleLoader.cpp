@@ -8,6 +8,7 @@
 #include <QLibrary>
 #include <QPointer>
 #include <QThreadPool>
+#include <QTimer>
 #include <vector>
 
 namespace corvane {
@@ -133,7 +134,7 @@ bool ModuleLoader::isSettled() const
     return state_->settled;
 }
 
-void ModuleLoader::whenSettled(QObject* context, std::function<void()> ready)
+void ModuleLoader::whenSettled(QObject* context, std::function<void()> ready, int delayMs)
 {
     {
         const std::lock_guard lock(state_->mutex);
@@ -144,6 +145,8 @@ void ModuleLoader::whenSettled(QObject* context, std::function<void()> ready)
     }
     if (ready)
         ready();
+    else if (delayMs > 0)
+        QTimer::singleShot(delayMs, QCoreApplication::instance(), [this] { preload(); });
     else
         preload();
 }

@@ -36,8 +36,9 @@ public:
     bool isSettled() const;
     // Runs `ready` on the GUI thread once a load has finished (at once when
     // one has); dropped if `context` (a GUI-thread object) is gone by then.
-    // Starts the load.
-    void whenSettled(QObject* context, std::function<void()> ready);
+    // Starts the load, after delayMs of the GUI thread's event loop when
+    // given (call it on the GUI thread then).
+    void whenSettled(QObject* context, std::function<void()> ready, int delayMs = 0);
 
     // The places looked in, in order: the installed module beside the
     // program, then the build tree's when the program runs from it.
