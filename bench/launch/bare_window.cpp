@@ -3,6 +3,7 @@
 // Song face, set as start-up sets it. Nothing else: no controls, no engine,
 // no translations, no icon. It links Qt Widgets alone.
 #include "Form1Layout.h"
+#include "SongFace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,17 +16,6 @@
 namespace {
 
 using namespace corvane::form1;
-
-// The fonts as installLanguageAndFonts() in Startup.cpp sets them.
-void installSongFace()
-{
-    QFont::insertSubstitutions(QStringLiteral("宋体"),
-                               {QStringLiteral("AR PL SungtiL GB"), QStringLiteral("Noto Serif CJK SC")});
-    QFont::insertSubstitutions(QStringLiteral("SimSun"), {QStringLiteral("AR PL SungtiL GB")});
-    QFont song(QStringLiteral("宋体"));
-    song.setPointSizeF(9);
-    QApplication::setFont(song);
-}
 
 // The main window's menu tree, captions and shortcuts, with nothing behind it.
 void addMenu(QMainWindow& window)
@@ -53,7 +43,7 @@ void addMenu(QMainWindow& window)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    installSongFace();
+    corvane::installSongFace();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("bare window"));

@@ -6,9 +6,9 @@
 #include "Form1.h"
 #include "Icons.h"
 #include "SecondaryWindows.h"
+#include "SongFace.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QScreen>
@@ -29,13 +29,7 @@ void installLanguageAndFonts()
         else
             delete t;
     }
-    // The Song face of a Simplified-Chinese system.
-    QFont::insertSubstitutions(QStringLiteral("宋体"),
-                               {QStringLiteral("AR PL SungtiL GB"), QStringLiteral("Noto Serif CJK SC")});
-    QFont::insertSubstitutions(QStringLiteral("SimSun"), {QStringLiteral("AR PL SungtiL GB")});
-    QFont song(QStringLiteral("宋体"));
-    song.setPointSizeF(9);
-    QApplication::setFont(song);
+    installSongFace();
 }
 
 int runCorvane(int argc, char** argv)

@@ -55,7 +55,7 @@ public:
 
 private:
     // How long warmUp leaves the dialog to come up before the engine starts.
-    static constexpr int DialogFirstMs = 250;
+    static constexpr int DialogFirstMs = 600;
     struct Reading;
     void startEngine();
     void engineLoaded(CreateFlashEngine create);
