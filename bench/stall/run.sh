@@ -30,7 +30,7 @@ seed=${STALL_BENCH_SEED:-21}
 if [ ! -f "$build/build.ninja" ] && [ ! -f "$build/Makefile" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" --target corvane stall_ping stall_media >/dev/null
+cmake --build "$build" --target corvane stall_ping stall_media bench_device >/dev/null
 player=$build/corvane ping=$build/bench/stall/stall_ping
 
 T=$(mktemp -d /tmp/corvane-stall.XXXXXX)
@@ -84,6 +84,9 @@ ff -f lavfi -i sine=frequency=660:duration=2 "$T/tone.wav"
 ff -f lavfi -i testsrc=size=1280x720:rate=30:duration=10 -f lavfi -i sine=duration=10 \
   -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac -shortest "$T/hd.mov"
 read -r colours < <("$build/bench/stall/stall_media" "$T")
+# A 3 s song of six notes, and 600,000 notes of 1/60 s in running status.
+QT_QPA_PLATFORM=offscreen "$build/bench/device/bench_device" writemidi "$T/song.mid"
+QT_QPA_PLATFORM=offscreen "$build/bench/device/bench_device" writemidi "$T/big.mid" 600000
 colour_a=$(sed -n 's/.*a=\([0-9a-f]*\).*/\1/p' <<<"$colours")
 colour_b=$(sed -n 's/.*b=\([0-9a-f]*\).*/\1/p' <<<"$colours")
 mkdir "$T/many"
