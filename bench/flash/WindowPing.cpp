@@ -34,7 +34,7 @@ WindowPing::WindowPing(std::uint32_t window) : window_(window)
     protocols_ = atom(c, "WM_PROTOCOLS");
     ping_ = atom(c, "_NET_WM_PING");
     // The answers come to the root window, sent for its structure (Qt) or
-    // its substructure (as the window manager's specification has it).
+    // its substructure (as the window-manager hints lay it out).
     const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
