@@ -1,9 +1,15 @@
 // An engine whose module is missing or broken: its files open nothing, the
 // reason is said once on standard error, and the other engine still plays.
+// And what a load reads ahead into the file cache.
+#include "modules/FileCache.h"
 #include "TestMedia.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace corvane::test;
 
@@ -47,6 +53,57 @@ private slots:
                                 "WAVEAudio opened=0 length=0 completed=0\n"));
         const QStringList said = QString::fromUtf8(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(said.filter(QStringLiteral(MPV_MODULE_NAME)).size(), 1);
+    }
+
+    // The maps list is read for the files to fill: a name with spaces comes
+    // whole, a removed file is left out, and each file comes once.
+    void mappedFiles()
+    {
+        QTemporaryDir dir;
+        const QString kept = writeFile(dir.path(), QStringLiteral("a movie (1).bin"), QByteArray(8192, 'k'));
+        const QString gone = writeFile(dir.path(), QStringLiteral("gone.bin"), QByteArray(8192, 'g'));
+        QVERIFY(!kept.isEmpty() && !gone.isEmpty());
+        QFile a(kept), b(gone);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        uchar* twice[] = {a.map(0, 4096), a.map(4096, 4096)};
+        QVERIFY(twice[0] && twice[1] && b.map(0, 4096));
+        QVERIFY(QFile::remove(gone));
+
+        const QStringList files = corvane::filecache::mappedFiles();
+        QCOMPARE(files.count(QFileInfo(kept).canonicalFilePath()), 1);
+        QVERIFY(files.filter(QStringLiteral("gone.bin")).isEmpty());
+        QVERIFY(!files.filter(QStringLiteral("libQt6Core")).isEmpty());
+        QCOMPARE(QSet<QString>(files.begin(), files.end()).size(), files.size());
+    }
+
+    // fill() leaves the whole file in the cache, not only its first pages.
+    void fillReadsAllOfIt()
+    {
+        QTemporaryDir dir;
+        const qsizetype size = 8 * 1024 * 1024 + 123;
+        const QString path = writeFile(dir.path(), QStringLiteral("big.bin"), QByteArray(size, 'x'));
+        QVERIFY(!path.isEmpty());
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        void* map = ::mmap(nullptr, size_t(size), PROT_READ, MAP_SHARED, fd, 0);
+        QVERIFY(map != MAP_FAILED);
+        const auto resident = [&] {
+            std::vector<unsigned char> pages((size + 4095) / 4096);
+            ::mincore(map, size_t(size), pages.data());
+            return std::count_if(pages.begin(), pages.end(), [](unsigned char p) { return p & 1; });
+        };
+        const auto pages = (size + 4095) / 4096;
+        if (resident() == pages)
+            QSKIP("this file system keeps the file cached");
+        QVERIFY(corvane::filecache::fill(path));
+        QCOMPARE(resident(), pages);
+        ::munmap(map, size_t(size));
+        ::close(fd);
+
+        QVERIFY(!corvane::filecache::fill(dir.filePath(QStringLiteral("missing.bin"))));
+        QVERIFY(!corvane::filecache::fill(dir.path()));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "ModuleLoader.h"
 
+#include "FileCache.h"
+
 #include <cstdio>
 #include <mutex>
 #include <QCoreApplication>
@@ -84,6 +86,9 @@ void ModuleLoader::load()
         if (loadQuietly(state_->library, quietMessages_)) {
             if (afterLoad_)
                 afterLoad_();
+            // What was mapped is read in now, here, rather than a page at a
+            // time when the GUI thread first runs it.
+            filecache::fillMapped();
             return;
         }
         why = state_->library.errorString();

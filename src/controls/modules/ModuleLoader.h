@@ -2,7 +2,8 @@
 // One module of the program (a shared object beside it, in its private
 // library folder), loaded once per process when it is first needed, and
 // never unloaded. Loading may start on a worker thread ahead of the need;
-// whoever then asks for the entry point waits for that load to finish.
+// whoever then asks for the entry point waits for that load to finish. A
+// load also reads every mapped file into the file cache before it settles.
 #include <functional>
 #include <memory>
 #include <QObject>
