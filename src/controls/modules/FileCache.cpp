@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace corvane::filecache {
@@ -42,15 +43,23 @@ bool fill(const QString& path)
         ::close(fd);
         return false;
     }
-    // The kernel reads what is missing in large requests, without waiting;
-    // a byte read from every stretch then waits for each stretch to arrive.
-    // A cached stretch answers at once.
-    ::readahead(fd, 0, size_t(st.st_size));
-    constexpr off_t Stretch = 64 * 1024;
+    // A stretch already cached answers a read that may not wait; at the
+    // first that is not, the kernel is asked for the rest of the file in
+    // large requests, and a byte read from each stretch then waits for it.
+    constexpr off_t Stretch = 256 * 1024;
     char byte = 0;
-    for (off_t at = 0; at < st.st_size; at += Stretch)
+    bool asked = false;
+    for (off_t at = 0; at < st.st_size; at += Stretch) {
+        if (!asked) {
+            iovec one{&byte, 1};
+            if (::preadv2(fd, &one, 1, at, RWF_NOWAIT) == 1)
+                continue;
+            ::readahead(fd, at, size_t(st.st_size - at));
+            asked = true;
+        }
         if (::pread(fd, &byte, 1, at) != 1)
             break;
+    }
     ::close(fd);
     return true;
 }
