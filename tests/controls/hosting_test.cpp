@@ -69,6 +69,19 @@ void HostingTest::dialogYieldsChoiceOrEmpty()
     answer.arm();
     d.call(dispid::dialog::ShowOpen);
     QCOMPARE(d.get(dispid::dialog::FileName).toText(), QString());
+    QVERIFY(answer.seen);
+    // The dialog comes back for the next kind with that kind's filters, in
+    // the chosen file's folder, with nothing of the earlier choice offered.
+    d.put(dispid::dialog::Filter, kMediaKinds[4].filter);
+    const QString other = dir.filePath(QStringLiteral("b.mid"));
+    QFile(other).open(QIODevice::WriteOnly);
+    answer.arm(other);
+    d.call(dispid::dialog::ShowOpen);
+    QVERIFY(answer.seen);
+    QCOMPARE(answer.filters, toNameFilters(kMediaKinds[4].filter));
+    QCOMPARE(answer.typed, QString());
+    QVERIFY(!answer.preselected.contains(chosen));
+    QCOMPARE(d.get(dispid::dialog::FileName).toText(), other);
 }
 
 void HostingTest::buttonClicksOnlyWhenEnabled()

@@ -3,6 +3,7 @@
 // `file`, or cancels when it is empty. What the dialog offered is kept.
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 
 namespace corvane::test {
@@ -11,6 +12,8 @@ struct DialogAnswer {
     bool seen = false;
     QStringList filters;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    QString typed;            // the name box as the dialog came up
+    QStringList preselected;  // its selection then
 
     void arm(const QString& file = {})
     {
@@ -22,10 +25,18 @@ struct DialogAnswer {
             seen = true;
             filters = dlg->nameFilters();
             mode = dlg->fileMode();
+            auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            typed = name ? name->text() : QString();
+            preselected = dlg->selectedFiles();
             if (file.isEmpty()) {
                 dlg->reject();
             } else {
-                dlg->selectFile(file);
+                // Typed, as a person does: the dialog ignores selectFile()
+                // while its name box has the focus.
+                if (name)
+                    name->setText(file);
+                else
+                    dlg->selectFile(file);
                 QMetaObject::invokeMethod(dlg, "accept");
             }
         });

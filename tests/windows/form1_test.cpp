@@ -104,8 +104,11 @@ void Form1Test::triggersOfEachKindAgreeInEveryState()
                 if (loaded && via == 0)
                     continue;  // the button is disabled then
                 device->put(dispid::mci::DeviceType, "none");
+                // The file dialog is kept hidden between showings; with no
+                // window manager the main window gets the keyboard back only
+                // when asked, and counts as active before it has it.
                 form->activateWindow();
-                QVERIFY(QTest::qWaitForWindowActive(form));
+                QTRY_COMPARE(QApplication::activeWindow(), form);
                 answer.arm();
                 if (via == 0)
                     QMetaObject::invokeMethod(form->widget(k.button), "click");

@@ -2,8 +2,9 @@
 
 #include "DispatchIds.h"
 
+#include <QAbstractItemView>
 #include <QFileDialog>
-#include <QPointer>
+#include <QLineEdit>
 
 namespace corvane {
 
@@ -40,29 +41,46 @@ Variant FileDialog::get(DispId id)
     return {};
 }
 
+FileDialog::~FileDialog() { delete dialog_.data(); }
+
 Variant FileDialog::call(DispId id, const Args&)
 {
     if (id != dispid::dialog::ShowOpen)
         return {};
     // A cancel yields "", never an earlier choice.
     fileName_.clear();
-    QPointer<QFileDialog> dlg = new QFileDialog(owner_);
-    dlg->setObjectName(QStringLiteral("CommonDialog1"));
-    dlg->setAttribute(Qt::WA_DeleteOnClose, false);
-    dlg->setAcceptMode(QFileDialog::AcceptOpen);
-    dlg->setFileMode(QFileDialog::ExistingFile);
-    dlg->setOption(QFileDialog::DontUseNativeDialog, true);
-    dlg->setOption(QFileDialog::HideNameFilterDetails, true);
-    dlg->setNameFilters(toNameFilters(filter_));
-    if (!lastFolder_.isEmpty())
-        dlg->setDirectory(lastFolder_);
-    const int result = dlg->exec();
-    if (dlg && result == QDialog::Accepted && !dlg->selectedFiles().isEmpty()) {
-        fileName_ = dlg->selectedFiles().constFirst();
-        lastFolder_ = dlg->directory().absolutePath();
+    // One dialog serves every showing, hidden in between. Deleting it would
+    // close its folder watcher, and that close waits on the kernel, for up
+    // to tens of milliseconds, in the very turn that opens the chosen file.
+    if (!dialog_) {
+        dialog_ = new QFileDialog(owner_);
+        dialog_->setObjectName(QStringLiteral("CommonDialog1"));
+        dialog_->setAttribute(Qt::WA_DeleteOnClose, false);
+        dialog_->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog_->setFileMode(QFileDialog::ExistingFile);
+        dialog_->setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog_->setOption(QFileDialog::HideNameFilterDetails, true);
     }
-    delete dlg.data();
+    dialog_->setNameFilters(toNameFilters(filter_));
+    if (!lastFolder_.isEmpty())
+        dialog_->setDirectory(lastFolder_);
+    forgetChoice(dialog_);
+    const int result = dialog_->exec();
+    if (dialog_ && result == QDialog::Accepted && !dialog_->selectedFiles().isEmpty()) {
+        fileName_ = dialog_->selectedFiles().constFirst();
+        lastFolder_ = dialog_->directory().absolutePath();
+    }
     return {};
+}
+
+// Nothing of the last showing is offered again: neither the name typed nor
+// the file picked in its list.
+void FileDialog::forgetChoice(QFileDialog* dialog)
+{
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->clear();
+    for (auto* view : dialog->findChildren<QAbstractItemView*>())
+        view->clearSelection();
 }
 
 }  // namespace corvane

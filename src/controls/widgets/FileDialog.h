@@ -4,8 +4,10 @@
 #include "Dispatch.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
+class QFileDialog;
 class QWidget;
 
 namespace corvane {
@@ -18,13 +20,17 @@ class FileDialog : public QObject, public Dispatch {
     Q_OBJECT
 public:
     explicit FileDialog(QWidget* owner, QObject* parent = nullptr);
+    ~FileDialog() override;
 
     void put(DispId id, const Variant& value) override;
     Variant get(DispId id) override;
     Variant call(DispId id, const Args& args = {}) override;
 
 private:
+    static void forgetChoice(QFileDialog* dialog);
+
     QWidget* owner_;
+    QPointer<QFileDialog> dialog_;  // made at the first showing, kept for the next
     QString filter_;
     QString fileName_;
     QString lastFolder_;
