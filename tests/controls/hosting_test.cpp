@@ -82,6 +82,14 @@ void HostingTest::dialogYieldsChoiceOrEmpty()
     QCOMPARE(answer.typed, QString());
     QVERIFY(!answer.preselected.contains(chosen));
     QCOMPARE(d.get(dispid::dialog::FileName).toText(), other);
+    // A name picked while its completion list is up: the list goes with the
+    // dialog, and no popup keeps the owner from becoming active again.
+    answer.completing = true;
+    answer.arm(other);
+    d.call(dispid::dialog::ShowOpen);
+    QVERIFY(answer.completionsShown);
+    QCOMPARE(QApplication::activePopupWidget(), nullptr);
+    QCOMPARE(d.get(dispid::dialog::FileName).toText(), other);
 }
 
 void HostingTest::buttonClicksOnlyWhenEnabled()

@@ -1,7 +1,9 @@
 #pragma once
 // Answers the next modal file dialog as soon as the event loop runs: picks
 // `file`, or cancels when it is empty. What the dialog offered is kept.
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTimer>
@@ -14,6 +16,8 @@ struct DialogAnswer {
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
     QString typed;            // the name box as the dialog came up
     QStringList preselected;  // its selection then
+    bool completing = false;  // pick with the name box's completion list up
+    bool completionsShown = false;
 
     void arm(const QString& file = {})
     {
@@ -37,6 +41,11 @@ struct DialogAnswer {
                     name->setText(file);
                 else
                     dlg->selectFile(file);
+                if (name && completing && name->completer()) {
+                    name->completer()->setCompletionPrefix(file.left(file.size() - 1));
+                    name->completer()->complete();
+                    completionsShown = name->completer()->popup()->isVisible();
+                }
                 QMetaObject::invokeMethod(dlg, "accept");
             }
         });

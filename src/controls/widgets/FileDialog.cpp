@@ -3,6 +3,7 @@
 #include "DispatchIds.h"
 
 #include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QLineEdit>
 
@@ -66,10 +67,18 @@ Variant FileDialog::call(DispId id, const Args&)
         dialog_->setDirectory(lastFolder_);
     forgetChoice(dialog_);
     const int result = dialog_->exec();
-    if (dialog_ && result == QDialog::Accepted && !dialog_->selectedFiles().isEmpty()) {
+    if (!dialog_)
+        return {};
+    if (result == QDialog::Accepted && !dialog_->selectedFiles().isEmpty()) {
         fileName_ = dialog_->selectedFiles().constFirst();
         lastFolder_ = dialog_->directory().absolutePath();
     }
+    // Its name box's completion list may still be up, a popup window of its
+    // own that closing the dialog leaves open; while it is, no other window
+    // becomes active.
+    if (auto* name = dialog_->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        if (name->completer() && name->completer()->popup())
+            name->completer()->popup()->hide();
     return {};
 }
 
