@@ -68,14 +68,8 @@ echo "   the type is chosen, as the player does it (the type first, then the fil
 "$B" ends Sequencer "$T/song.mid" 3 1000 2>/dev/null
 
 echo "-- opening playlists of distinct 2 s files (hard links, each probed); at most 1,000 tracks are kept"
-mkdir "$T/many"
 for n in 1000 3000; do
-  { echo '<asx version="3.0">'
-    for i in $(seq 1 $n); do
-      [ -e "$T/many/t$i.wav" ] || ln "$T/tone.wav" "$T/many/t$i.wav"
-      echo "<entry><ref href=\"many/t$i.wav\"/></entry>"
-    done
-    echo '</asx>'; } > "$T/list$n.asx"
+  write_wav_list "$T" "$T/tone.wav" "$n"
   "$B" stall MPEGVideo "$T/list$n.asx" 5 2>/dev/null
 done
 

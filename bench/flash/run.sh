@@ -4,10 +4,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-build=${CORVANE_BUILD_DIR:-$root/build-bench}
-if [ ! -f "$build/build.ninja" ] && [ ! -f "$build/Makefile" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
+source "$root/bench/lib.sh"
+bench_build "$root/build-bench" Release
 cmake --build "$build" --target corvane flash_load_bench flash_launch_with flash_launch_without \
   flash_floor_bench flash_seen_bench >/dev/null
 if [ -z "${DISPLAY:-}" ]; then source "$root/scripts/xvfb.sh"; fi

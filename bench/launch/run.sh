@@ -17,10 +17,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-build=${CORVANE_BUILD_DIR:-$root/build-bench}
-if [ ! -f "$build/build.ninja" ] && [ ! -f "$build/Makefile" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
+source "$root/bench/lib.sh"
+bench_build "$root/build-bench" Release
 cmake --build "$build" --target corvane bench_launch_bare bench_launch_probe >/dev/null
 runs=${LAUNCH_BENCH_RUNS:-5}
 idle=${LAUNCH_BENCH_IDLE_MS:-2000}

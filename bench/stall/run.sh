@@ -23,13 +23,11 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-build=${CORVANE_BUILD_DIR:-$root/build-test}
+source "$root/bench/lib.sh"
+bench_build "$root/build-test" RelWithDebInfo
 runs=${STALL_BENCH_RUNS:-3}
 clicks=${STALL_BENCH_CLICKS:-300}
 seed=${STALL_BENCH_SEED:-21}
-if [ ! -f "$build/build.ninja" ] && [ ! -f "$build/Makefile" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
 cmake --build "$build" --target corvane stall_ping stall_media bench_device >/dev/null
 player=$build/corvane ping=$build/bench/stall/stall_ping
 
@@ -89,15 +87,7 @@ QT_QPA_PLATFORM=offscreen "$build/bench/device/bench_device" writemidi "$T/song.
 QT_QPA_PLATFORM=offscreen "$build/bench/device/bench_device" writemidi "$T/big.mid" 600000
 colour_a=$(sed -n 's/.*a=\([0-9a-f]*\).*/\1/p' <<<"$colours")
 colour_b=$(sed -n 's/.*b=\([0-9a-f]*\).*/\1/p' <<<"$colours")
-mkdir "$T/many"
-for n in 1000 200; do
-  { echo '<asx version="3.0">'
-    for i in $(seq 1 $n); do
-      [ -e "$T/many/t$i.wav" ] || ln "$T/tone.wav" "$T/many/t$i.wav"
-      echo "<entry><ref href=\"many/t$i.wav\"/></entry>"
-    done
-    echo '</asx>'; } >"$T/list$n.asx"
-done
+for n in 1000 200; do write_wav_list "$T" "$T/tone.wav" "$n"; done
 
 # --- driving --------------------------------------------------------------------
 # Places in the main window, in pixels from its top left corner below the

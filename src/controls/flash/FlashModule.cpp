@@ -64,8 +64,6 @@ ModuleLoader& module()
 
 CreateFlashEngine factory() { return reinterpret_cast<CreateFlashEngine>(module().resolve(CreateFlashEngineSymbol)); }
 
-void preload() { module().preload(); }
-
 void whenLoaded(std::function<void(CreateFlashEngine)> done)
 {
     module().whenSettled(QCoreApplication::instance(), [done = std::move(done)] { done(factory()); });

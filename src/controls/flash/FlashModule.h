@@ -4,14 +4,9 @@
 
 namespace corvane::flashmodule {
 
-// The module's factory, or null when it cannot be found or loaded. Waits
-// for a load that preload() started.
+// The module's factory, or null when it cannot be found or loaded. Loads
+// it now if nobody did; waits for a load under way.
 CreateFlashEngine factory();
-
-// Starts loading the module and the web engine's libraries on a worker
-// thread, so that a movie chosen soon finds them loaded. It starts no web
-// engine. Nothing when they are loaded or on their way.
-void preload();
 
 // Calls `done` on the GUI thread with the factory once the module is
 // loaded (null when it cannot be): at once when it is, else later from the

@@ -133,12 +133,6 @@ void ModuleLoader::preload()
     QThreadPool::globalInstance()->start([this] { settle(); });
 }
 
-bool ModuleLoader::isSettled() const
-{
-    const std::lock_guard lock(state_->mutex);
-    return state_->settled;
-}
-
 void ModuleLoader::whenSettled(QObject* context, std::function<void()> ready, int delayMs)
 {
     {

@@ -31,21 +31,18 @@ public:
     // be found or loaded (said once on standard error). Loads the module now
     // if nobody did; waits for a load under way.
     QFunctionPointer resolve(const char* symbol);
-    // Starts loading on a worker thread; nothing when loaded or on its way.
-    void preload();
-    // Whether a load has finished, well or not.
-    bool isSettled() const;
     // Runs `ready` on the GUI thread once a load has finished (at once when
     // one has); dropped if `context` (a GUI-thread object) is gone by then.
     // Starts the load, after delayMs of the GUI thread's event loop when
     // given (call it on the GUI thread then).
     void whenSettled(QObject* context, std::function<void()> ready, int delayMs = 0);
 
+private:
     // The places looked in, in order: the installed module beside the
     // program, then the build tree's when the program runs from it.
     QStringList candidates() const;
-
-private:
+    // Starts loading on a worker thread; nothing when loaded or on its way.
+    void preload();
     void load();
     // Loads once, whichever thread comes first, and hands the waiting
     // callbacks to the GUI thread.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <QtEndian>
 #include <queue>
 
 namespace corvane {
@@ -21,8 +22,6 @@ quint32 be(const uchar* p, int n)
         v = (v << 8) | p[i];
     return v;
 }
-
-quint32 le32(const uchar* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24); }
 
 class Reader {
 public:
@@ -346,10 +345,10 @@ QByteArray MidiFile::unwrapRmid(const QByteArray& bytes)
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "RMID")
         return bytes;
-    const qint64 riffEnd = std::min<qint64>(bytes.size(), 8 + qint64(le32(p + 4)));
+    const qint64 riffEnd = std::min<qint64>(bytes.size(), 8 + qint64(qFromLittleEndian<quint32>(p + 4)));
     qint64 at = 12;
     while (at + 8 <= riffEnd) {
-        const qint64 size = le32(p + at + 4);
+        const qint64 size = qFromLittleEndian<quint32>(p + at + 4);
         if (bytes.mid(at, 4) == "data")
             return bytes.mid(at + 8, size);  // a cut chunk gives what it has
         at += 8 + size + (size & 1);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -122,16 +123,8 @@ int64_t durationFromPackets(AVFormatContext* ctx, Clock::time_point deadline)
 // the file and within the first read); anything else is the library's.
 constexpr qint64 kWaveHead = 4096;
 
-quint32 le32(const QByteArray& b, qint64 at)
-{
-    const auto* p = reinterpret_cast<const uchar*>(b.constData() + at);
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-quint16 le16(const QByteArray& b, qint64 at)
-{
-    const auto* p = reinterpret_cast<const uchar*>(b.constData() + at);
-    return quint16(p[0] | p[1] << 8);
-}
+quint32 le32(const QByteArray& b, qint64 at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+quint16 le16(const QByteArray& b, qint64 at) { return qFromLittleEndian<quint16>(b.constData() + at); }
 
 struct WaveFormat {
     quint16 tag = 0, channels = 0, blockAlign = 0, bits = 0;
