@@ -1,12 +1,10 @@
 // Time from handing a movie path to the Flash display area (the end of the
-// open dialog) to its first visible frame: cold, when the web engine starts
-// with that movie (its libraries loaded while the dialog was up; their load
-// is timed apart), with its parts, and warm, when it already runs. The
+// open dialog) to its first visible frame: cold, when the web engine's
+// process starts with that movie, with its parts, and warm, when it already runs. The
 // longest the GUI thread is held, cold and for a 200 MB movie. Memory
 // before any movie and with one playing. Prints one line of key=value pairs.
 #include "DispatchIds.h"
 #include "flash/FlashEngine.h"
-#include "flash/FlashModule.h"
 #include "flash/FlashPlayer.h"
 #include "ProcessMemory.h"
 #include "SwfWriter.h"
@@ -137,11 +135,6 @@ int main(int argc, char** argv)
     auto stall = std::make_unique<Stall>();
     QElapsedTimer t;
     t.start();
-    // The libraries load while the open dialog is up (FlashPlayer::warmUp);
-    // here they load first, timed apart, and the movie comes after.
-    flashmodule::factory();
-    const double library = ms(t);
-    t.restart();
     area->put(dispid::flash::Movie, a);
     area->call(dispid::flash::Play);
     const double start = ms(t);  // put() came back; the engine starts in steps from here
@@ -166,13 +159,13 @@ int main(int argc, char** argv)
     area->call(dispid::flash::Play);
     const Shown big = untilShown(*area, large.background, t);
 
-    std::printf("cold_ms=%.1f cold_library_ms=%.1f cold_engine_start_ms=%.1f cold_page_ready_ms=%.1f "
+    std::printf("cold_ms=%.1f cold_engine_start_ms=%.1f cold_page_ready_ms=%.1f "
                 "cold_movie_loaded_ms=%.1f cold_stall_ms=%.1f warm_ms=%.1f warm_stall_ms=%.1f large_ms=%.1f "
                 "large_stall_ms=%.1f large_stall_busy_ms=%.1f "
                 "own_rss_before_kib=%lld children_rss_before_kib=%lld own_rss_playing_kib=%lld "
                 "children_rss_playing_kib=%lld all_pss_before_kib=%lld all_pss_playing_kib=%lld\n",
-                cold.frame, library, start, cold.page, cold.loaded, coldStall, warm.frame, warmStall, big.frame,
-                stall->longest, stall->busy, static_cast<long long>(ownBefore), static_cast<long long>(childrenBefore),
+                cold.frame, start, cold.page, cold.loaded, coldStall, warm.frame, warmStall, big.frame, stall->longest,
+                stall->busy, static_cast<long long>(ownBefore), static_cast<long long>(childrenBefore),
                 static_cast<long long>(ownPlaying), static_cast<long long>(childrenPlaying),
                 static_cast<long long>(treeBefore), static_cast<long long>(treePlaying));
     return cold.frame < 0 || warm.frame < 0 ? 1 : 0;

@@ -42,7 +42,7 @@ for i in $(seq "$runs"); do
   { "$bin/flash_load_bench" 2>/dev/null || true; } | grep cold_ms >> /tmp/flash-bench-load.$$ || echo "run $i failed"
   { "$bin/flash_floor_bench" --self 2>/dev/null || true; } | grep floor_cold_ms >> /tmp/flash-bench-load.$$ || echo "floor run $i failed"
 done
-for key in cold_ms cold_library_ms cold_engine_start_ms cold_page_ready_ms cold_movie_loaded_ms cold_stall_ms \
+for key in cold_ms cold_engine_start_ms cold_page_ready_ms cold_movie_loaded_ms cold_stall_ms \
     warm_ms warm_stall_ms large_ms large_stall_ms large_stall_busy_ms floor_cold_ms floor_warm_ms own_rss_before_kib children_rss_before_kib \
     own_rss_playing_kib children_rss_playing_kib all_pss_before_kib all_pss_playing_kib; do
   echo "$key=$(field "$key" < /tmp/flash-bench-load.$$ | median)"

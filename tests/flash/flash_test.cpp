@@ -4,12 +4,14 @@
 #include "DispatchIds.h"
 #include "flash/FlashEngine.h"
 #include "flash/FlashPlayer.h"
+#include "flash/RemoteFlashEngine.h"
 #include "Form1.h"
 #include "SecondaryWindows.h"
 #include "SwfWriter.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
+#include <csignal>
 #include <optional>
 #include <QAbstractButton>
 #include <QApplication>
@@ -247,6 +249,45 @@ private slots:
         gone->put(dispid::flash::Movie, third.path);
         delete gone;
         third.feed(writeSwf(stale));
+    }
+
+    // The person's clicks and keys on the display area reach the page in the engine's
+    // process, at the point clicked.
+    void inputReachesThePage()
+    {
+        SwfMovie movie;
+        show("input.swf", writeSwf(movie));
+        QVERIFY(shows(movie.background));
+        QVERIFY(evaluate(QStringLiteral(R"JS(window.got = [];
+            for (const t of ["mousedown", "mouseup", "keydown"])
+                document.addEventListener(t, (e) => got.push(t + (e.key ? ":" + e.key : ":" + e.clientX + "," + e.clientY)), true);
+            true)JS"))
+                        .toBool());
+        QTest::mouseClick(player_, Qt::LeftButton, {}, QPoint(100, 50));
+        QVERIFY(player_->hasFocus());
+        QTest::keyClick(player_, Qt::Key_A);
+        const QString want = QStringLiteral("mousedown:100,50 mouseup:100,50 keydown:a");
+        QString got;
+        QVERIFY2(waitFor([&] { return (got = evaluate("got.join(' ')").toString()) == want; }, 10000), qPrintable(got));
+    }
+
+    // The engine's process dying takes only the movie: the window stays, the area shows
+    // nothing, and the next movie starts a new process.
+    void engineCrashSparesTheWindow()
+    {
+        SwfMovie before, after;
+        before.background = QColor(0xC0, 0x80, 0x20), after.background = QColor(0x20, 0xC0, 0xC0);
+        show("before.swf", writeSwf(before));
+        QVERIFY(shows(before.background));
+        auto* remote = dynamic_cast<RemoteFlashEngine*>(player_->engine());
+        QVERIFY(remote && remote->hostProcessId() > 0);
+        const qint64 host = remote->hostProcessId();
+        QCOMPARE(::kill(pid_t(host), SIGKILL), 0);
+        QVERIFY2(waitFor([&] { return share(shot(), before.background) == 0; }), "the area still shows the movie");
+        QVERIFY(window_->isVisible());
+        show("after.swf", writeSwf(after));
+        QVERIFY2(shows(after.background), "no movie after the engine's process died");
+        QVERIFY(remote->hostProcessId() != host);
     }
 
     // A movie's getURL and loadMovie, and WebRTC (which goes round the request

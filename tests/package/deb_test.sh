@@ -16,7 +16,7 @@ done
 dpkg-deb -x "$deb" "$work/root"
 u=$work/root/usr id=org.example.corvane
 modules=lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/corvane
-for f in bin/corvane $modules/libcorvane_flashweb.so $modules/libcorvane_mpv.so $modules/libcorvane_midi.so \
+for f in bin/corvane $modules/corvane-flash-host $modules/libcorvane_mpv.so $modules/libcorvane_midi.so \
   share/man/man1/corvane.1.gz share/doc/corvane/copyright; do
   [ -s "$u/$f" ] || fail "no /usr/$f"
 done

@@ -2,11 +2,10 @@
 
 #include "DispatchIds.h"
 #include "FlashEngine.h"
-#include "FlashModule.h"
+#include "RemoteFlashEngine.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -86,10 +85,10 @@ QByteArray FlashPlayer::readMovie(const QString& path, const std::atomic_bool* c
 
 void FlashPlayer::warmUp()
 {
-    if (engine_ || engineFailed_ || loading_ || warmQueued_)
+    if (engine_ || engineFailed_ || warmQueued_)
         return;
-    // The dialog comes up first: loading the libraries holds the dynamic
-    // loader, which the dialog's first showing needs as well.
+    // The dialog comes up first: the engine's start takes processor time
+    // that the dialog's first showing needs as well.
     warmQueued_ = true;
     QTimer::singleShot(DialogFirstMs, this, [this] {
         warmQueued_ = false;
@@ -103,29 +102,16 @@ void FlashPlayer::startEngine()
         engine_->openPage();
         return;
     }
-    if (engineFailed_ || loading_)
+    if (engineFailed_)
         return;
     prepareApplication();  // harmless again; covers a main() that forgot
-    loading_ = true;
-    flashmodule::whenLoaded([self = QPointer<FlashPlayer>(this)](CreateFlashEngine create) {
-        if (self)
-            self->engineLoaded(create);
-    });
-}
-
-void FlashPlayer::engineLoaded(CreateFlashEngine create)
-{
-    loading_ = false;
-    if (create)
-        engine_.reset(create(this));
-    engineFailed_ = !engine_;
-    if (!engine_) {
-        pending_.reset();  // no web module: the display stays empty
-        return;
-    }
+    // The web engine runs in a process of its own, started here: the GUI
+    // thread only starts it and goes on.
+    engineFailed_ = !RemoteFlashEngine::available();
+    if (engineFailed_)
+        return;  // no host program: the display stays empty
+    engine_ = std::make_unique<RemoteFlashEngine>(this);
     engine_->openPage();
-    if (pending_)
-        engine_->loadMovie(*std::exchange(pending_, std::nullopt), playing_, muted_);
 }
 
 void FlashPlayer::startReading()
@@ -157,8 +143,6 @@ void FlashPlayer::movieRead(const QByteArray& bytes)
     reading_.reset();
     if (engine_)
         engine_->loadMovie(bytes, playing_, muted_);
-    else if (loading_)
-        pending_ = bytes;  // handed over once the engine is made
 }
 
 void FlashPlayer::put(DispId id, const Variant& value)
@@ -166,7 +150,6 @@ void FlashPlayer::put(DispId id, const Variant& value)
     if (id == dispid::flash::Movie) {
         movie_ = value.toText();
         playing_ = true;  // a new movie starts by itself
-        pending_.reset();
         // The engine and the page start while the file is read.
         startEngine();
         if (!engineFailed_)

@@ -1,12 +1,12 @@
 #pragma once
 // The Flash player control: a display area that plays a movie.
 //
-// The movie runs in Ruffle inside a locked-down web view. The web engine and
-// its libraries are loaded only when the Flash opening's dialog first opens
-// (warmUp) or the first movie is set, so a person who never opens one pays
-// nothing for them, neither at start nor in memory. The libraries load on a
-// worker thread; the engine, its page and Ruffle then start in steps between
-// the event loop's turns, so the GUI thread keeps answering.
+// The movie runs in Ruffle inside a locked-down web view, in a process of
+// its own (RemoteFlashEngine) that is started only when the Flash opening's
+// dialog first opens (warmUp) or the first movie is set, so a person who
+// never opens one pays nothing for it, neither at start nor in memory. The
+// engine's start never waits on this process's GUI thread; the area paints
+// the frames that process sends and passes the person's input on.
 //
 // The movie's file is read on a worker thread while the page starts; the
 // page gets the bytes when both are ready. Only the latest movie counts: a
@@ -58,17 +58,14 @@ private:
     static constexpr int DialogFirstMs = 600;
     struct Reading;
     void startEngine();
-    void engineLoaded(CreateFlashEngine create);
     void startReading();
     void movieRead(const QByteArray& bytes);
 
     QString movie_;
     bool playing_ = true;
     bool muted_ = false;
-    bool engineFailed_ = false;          // the module could not be loaded
-    bool loading_ = false;               // the module is on its way
-    bool warmQueued_ = false;            // warmUp waits for the dialog to be up
-    std::optional<QByteArray> pending_;  // a movie's bytes that came before the engine
+    bool engineFailed_ = false;  // the host program is missing
+    bool warmQueued_ = false;    // warmUp waits for the dialog to be up
     std::unique_ptr<FlashEngine> engine_;
     std::shared_ptr<Reading> reading_;  // the file being read, if any
 };

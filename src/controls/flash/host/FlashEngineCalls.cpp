@@ -1,0 +1,38 @@
+#include "FlashEngineCalls.h"
+
+#include <QHash>
+
+namespace corvane::flashcalls {
+namespace {
+
+using Call = std::function<void(FlashEngine&, const QVariantList&, const Reply&)>;
+
+const QHash<QString, Call>& calls()
+{
+    using A = const QVariantList&;
+    using R = const Reply&;
+    static const QHash<QString, Call> all = {
+            {"openPage", [](FlashEngine& e, A, R) { e.openPage(); }},
+            {"loadMovie",
+             [](FlashEngine& e, A a, R) {
+                 e.loadMovie(a.value(0).toByteArray(), a.value(1).toBool(), a.value(2).toBool());
+             }},
+            {"setPlaying", [](FlashEngine& e, A a, R) { e.setPlaying(a.value(0).toBool()); }},
+            {"setMuted", [](FlashEngine& e, A a, R) { e.setMuted(a.value(0).toBool()); }},
+            {"evaluate", [](FlashEngine& e, A a, R r) { e.evaluate(a.value(0).toString(), r); }},
+    };
+    return all;
+}
+
+}  // namespace
+
+bool run(FlashEngine& engine, const QString& name, const QVariantList& args, const Reply& reply)
+{
+    const auto call = calls().constFind(name);
+    if (call == calls().constEnd())
+        return false;
+    (*call)(engine, args, reply);
+    return true;
+}
+
+}  // namespace corvane::flashcalls

@@ -1,0 +1,39 @@
+#pragma once
+// Where the host process sees the page draw: the web view that the engine
+// puts into the area, and the Qt Quick widget inside it that shows what the
+// page drew. It tells when that widget has drawn anew (nothing while the
+// movie stands still) and when the view went away, and grabs the view.
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+class QWebEngineView;
+
+namespace corvane {
+
+class FlashFrameSource : public QObject {
+    Q_OBJECT
+public:
+    explicit FlashFrameSource(QWidget* area);
+    // What the view shows now; a null image when it is hidden.
+    QImage grab() const;
+    // The widget that takes the page's input, if any.
+    QWidget* inputTarget() const;
+
+signals:
+    void drawn();
+    void hidden();
+    void cursorChanged(int shape);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void watchView(QWebEngineView* view);
+    void watchDrawing(QObject* child);
+
+    QPointer<QWebEngineView> view_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,132 @@
+#include "FlashHost.h"
+
+#include "flash/FlashEngine.h"
+#include "FlashEngineCalls.h"
+#include "FlashFrameSource.h"
+#include "wire/FlashInput.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
+
+extern "C" corvane::FlashEngine* corvane_create_flash_engine(QWidget* area);
+
+namespace corvane {
+namespace {
+// The display area's size until it says.
+constexpr QSize DefaultSize(289, 209);
+}  // namespace
+
+FlashHost::FlashHost(int socket, int frames, int spill) : wire_(socket, spill), frames_(frames, true)
+{
+    area_.resize(DefaultSize);
+    area_.setAttribute(Qt::WA_DontShowOnScreen, false);
+    area_.show();
+    source_ = new FlashFrameSource(&area_);
+    connect(source_, &FlashFrameSource::drawn, this, &FlashHost::drawn);
+    connect(source_, &FlashFrameSource::hidden, this, [this] { send({QString::fromLatin1(FlashFrames::BlankName)}); });
+    connect(source_, &FlashFrameSource::cursorChanged, this, [this](int shape) {
+        send({QString::fromLatin1(flashhost::Cursor), shape});
+    });
+    connect(&wire_, &FlashWire::received, this, &FlashHost::received);
+    connect(&wire_, &FlashWire::closed, this, &FlashHost::ended);
+    engine_.reset(corvane_create_flash_engine(&area_));
+}
+
+FlashHost::~FlashHost() = default;
+
+void FlashHost::send(const QVariantList& message)
+{
+    // Whoever hears from the host hears the page's process first, when it
+    // changed: a reply about the page finds it up to date.
+    if (const qint64 pid = engine_ ? engine_->renderProcessId() : 0; pid != process_) {
+        process_ = pid;
+        wire_.send({QString::fromLatin1(flashhost::Process), pid});
+    }
+    wire_.send(message);
+}
+
+void FlashHost::received(const QVariantList& m)
+{
+    const QString name = m.first().toString();
+    if (name == QLatin1String(flashhost::EngineCall)) {
+        const qint64 id = m.value(1).toLongLong();
+        flashcalls::Reply reply = [this, id, self = QPointer<FlashHost>(this)](const QVariant& value) {
+            if (self && id != 0)
+                send({QString::fromLatin1(flashhost::Reply), id, value});
+        };
+        if (!flashcalls::run(*engine_, m.value(2).toString(), m.mid(3), reply))
+            reply({});  // a method this host does not know: no answer to give
+    } else if (name == QLatin1String(flashinput::Name)) {
+        input(m);
+    } else if (name == QLatin1String(FlashFrames::TakenName)) {
+        frameTaken();
+    } else if (name == QLatin1String(flashhost::Size)) {
+        area_.resize(QSize(m.value(1).toInt(), m.value(2).toInt()).expandedTo(QSize(1, 1)));
+    } else if (name == QLatin1String(flashhost::Focus)) {
+        focus(m.value(1).toBool());
+    }
+}
+
+void FlashHost::input(const QVariantList& message)
+{
+    std::unique_ptr<QEvent> event = flashinput::decode(message);
+    if (!event)
+        return;
+    // Through the window, as from the windowing system: the widget under
+    // the pointer gets it, with its enter and leave.
+    QWidget* target = source_->inputTarget();
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+    if (key && target)
+        QCoreApplication::sendEvent(target, event.get());
+    else if (area_.windowHandle())
+        QCoreApplication::sendEvent(area_.windowHandle(), event.get());
+}
+
+void FlashHost::focus(bool in)
+{
+    QWidget* target = source_->inputTarget();
+    if (in) {
+        area_.activateWindow();
+        if (target)
+            target->setFocus(Qt::MouseFocusReason);
+    } else if (target) {
+        target->clearFocus();
+    }
+}
+
+void FlashHost::drawn()
+{
+    if (frameOut_) {
+        drawnAgain_ = true;
+        return;
+    }
+    if (grabQueued_)
+        return;
+    // Several draws in one turn make one frame.
+    grabQueued_ = true;
+    QTimer::singleShot(0, this, &FlashHost::sendFrame);
+}
+
+void FlashHost::sendFrame()
+{
+    grabQueued_ = false;
+    const QImage image = source_->grab();
+    if (image.isNull())
+        return;
+    const QVariantList message = frames_.write(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    if (message.isEmpty())
+        return;
+    frameOut_ = true;
+    send(message);
+}
+
+void FlashHost::frameTaken()
+{
+    frameOut_ = false;
+    if (std::exchange(drawnAgain_, false))
+        drawn();
+}
+
+}  // namespace corvane

@@ -1,0 +1,39 @@
+// corvane-flash-host: the Flash display's web engine in a process of its
+// own, started by the display area (FlashHostProcess), which hands it its
+// descriptors. It draws off screen and ends when the area lets it go.
+#include "FlashHost.h"
+
+#include <cstdio>
+#include <QApplication>
+#include <QQuickWindow>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+constexpr int SocketFd = 3, FramesFd = 4, SpillFd = 5;
+// Once the area is gone, the engine has this long to close down.
+constexpr unsigned ClosingSeconds = 5;
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    for (const int fd : {SocketFd, FramesFd, SpillFd}) {
+        if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
+            std::fprintf(stderr, "corvane-flash-host: started by the player only\n");
+            return 2;
+        }
+    }
+    // Set before the application, as the web engine asks.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("corvane"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    corvane::FlashHost host(SocketFd, FramesFd, SpillFd);
+    QObject::connect(&host, &corvane::FlashHost::ended, &app, [] {
+        ::alarm(ClosingSeconds);
+        QCoreApplication::quit();
+    });
+    return QApplication::exec();
+}
