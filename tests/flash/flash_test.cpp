@@ -259,13 +259,13 @@ private slots:
         show("input.swf", writeSwf(movie));
         QVERIFY(shows(movie.background));
         QVERIFY(evaluate(QStringLiteral(R"JS(window.got = [];
-            for (const t of ["mousedown", "mouseup", "keydown"])
+            for (const t of ["pointerdown", "pointerup", "keydown"])
                 document.addEventListener(t, (e) => got.push(t + (e.key ? ":" + e.key : ":" + e.clientX + "," + e.clientY)), true);
             true)JS"))
                         .toBool());
         QTest::mouseClick(player_, Qt::LeftButton, {}, QPoint(100, 50));
         QTest::keyClick(player_, Qt::Key_A);
-        const QString want = QStringLiteral("mousedown:100,50 mouseup:100,50 keydown:a");
+        const QString want = QStringLiteral("pointerdown:100,50 pointerup:100,50 keydown:a");
         QString got;
         QVERIFY2(waitFor([&] { return (got = evaluate("got.join(' ')").toString()) == want; }, 10000), qPrintable(got));
     }

@@ -74,14 +74,10 @@ void FlashHost::input(const QVariantList& message)
     std::unique_ptr<QEvent> event = flashinput::decode(message);
     if (!event)
         return;
-    // Through the window, as from the windowing system: the widget under
-    // the pointer gets it, with its enter and leave.
-    QWidget* target = source_->inputTarget();
-    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
-    if (key && target)
+    // Straight to the widget that shows the page: it fills the area, so the
+    // area's coordinates are its own.
+    if (QWidget* target = source_->inputTarget())
         QCoreApplication::sendEvent(target, event.get());
-    else if (area_.windowHandle())
-        QCoreApplication::sendEvent(area_.windowHandle(), event.get());
 }
 
 void FlashHost::focus(bool in)
