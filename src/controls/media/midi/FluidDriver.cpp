@@ -1,6 +1,7 @@
 #include "FluidDriver.h"
 
 #include "media/EngineQuiet.h"
+#include "SynthOutput.h"
 
 #include <algorithm>
 #include <array>
@@ -36,6 +37,12 @@
 // - Outputs are tried in the order a desktop needs: PulseAudio (which
 //   PipeWire desktops also serve), then ALSA, then the "file" driver writing
 //   raw samples to /dev/null, which keeps real-time pace without a sound card.
+// - Loudness: the synth's gain (synthsetup::kGain) brings ordinary files to
+//   about the loudness of other media; every block a sound device gets goes
+//   through SynthOutput's peak limiter (the library has none), so dense files
+//   do not clip. The audio drivers call it back (new_fluid_audio_driver2).
+//   Mute is the synth's gain at 0 (no new sound, whatever the output) and the
+//   output stage letting out zeros (the reverb's tail cut at once).
 // - Shutdown order: audio driver, player, synth, settings. A player that has
 //   reached its end is replaced by a fresh one rather than revived.
 
@@ -115,38 +122,15 @@ FluidDriver::~FluidDriver()
         settings_ = loaded.settings;
         synth_ = loaded.synth;
     }
-    if (synth_)
-        delete_fluid_synth(synth_);
-    if (settings_)
-        delete_fluid_settings(settings_);
-}
-
-QStringList FluidDriver::soundFontCandidates()
-{
-    return {QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"),
-            QStringLiteral("/usr/share/sounds/sf3/default-GM.sf3"),
-            QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2"),
-            QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
+    synthsetup::deleteSynth({settings_, synth_});
 }
 
 FluidDriver::Synth FluidDriver::loadSynth()
 {
-    Synth s;
-    s.settings = new_fluid_settings();
-    s.synth = s.settings ? new_fluid_synth(s.settings) : nullptr;
-    bool loaded = false;
-    for (const QString& sf : soundFontCandidates()) {
-        if (s.synth && !loaded && QFileInfo(sf).isFile())
-            loaded = fluid_synth_sfload(s.synth, QFile::encodeName(sf).constData(), 1) != FLUID_FAILED;
-    }
-    if (loaded)
-        return s;
-    std::fprintf(stderr, "corvane: media device: no General MIDI soundfont found\n");
-    if (s.synth)
-        delete_fluid_synth(s.synth);
-    if (s.settings)
-        delete_fluid_settings(s.settings);
-    return {};
+    const Synth s = synthsetup::makeSynth();
+    if (!s.synth)
+        std::fprintf(stderr, "corvane: media device: no General MIDI soundfont found\n");
+    return s;
 }
 
 bool FluidDriver::synthReady()
@@ -224,11 +208,16 @@ FluidDriver::Output FluidDriver::openOutput(_fluid_hashtable_t* settings, _fluid
     for (const QString& name : order) {
         fluid_settings_setstr(settings, "audio.driver", name.toUtf8().constData());
         if (name == QLatin1String("file")) {
+            // Silent: the samples need no way out but the library's own.
             fluid_settings_setstr(settings, "audio.file.name", "/dev/null");
             fluid_settings_setstr(settings, "audio.file.type", "raw");
+            if (_fluid_audio_driver_t* audio = new_fluid_audio_driver(settings, synth))
+                return {audio, name, nullptr};
+            continue;
         }
-        if (_fluid_audio_driver_t* audio = new_fluid_audio_driver(settings, synth))
-            return {audio, name};
+        auto stage = std::make_shared<SynthOutput>(synth);
+        if (_fluid_audio_driver_t* audio = new_fluid_audio_driver2(settings, &SynthOutput::audioCallback, stage.get()))
+            return {audio, name, stage};
     }
     return {};
 }
@@ -268,6 +257,8 @@ bool FluidDriver::audioRunning()
     const Output& output = starting_.get();
     if (output.audio) {
         audio_ = output.audio;  // still deleted through starting_
+        stage_ = output.stage;
+        setMuted(muted_);
         driverName_ = output.name;
         return true;
     }
@@ -305,6 +296,7 @@ void FluidDriver::dropPlayer()
                }).share();
     player_ = nullptr;
     audio_ = nullptr;
+    stage_.reset();
     fluid_synth_all_sounds_off(synth_, -1);
 }
 
@@ -441,6 +433,8 @@ void FluidDriver::setMuted(bool muted)
     muted_ = muted;
     if (synth_)
         fluid_synth_set_gain(synth_, muted ? 0.0f : float(gain_));
+    if (stage_)
+        stage_->setMuted(muted);
 }
 
 bool FluidDriver::engineMuted() const { return synth_ ? fluid_synth_get_gain(synth_) == 0.0f : muted_; }
