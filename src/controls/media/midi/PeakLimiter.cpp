@@ -21,8 +21,10 @@ void PeakLimiter::process(float* left, float* right, int frames)
 {
     for (int i = 0; i < frames; ++i) {
         const float gain = step(left[i], right[i]);
-        left[i] *= gain;
-        right[i] *= gain;
+        // The gain already keeps the frame within the ceiling; the clamp
+        // only takes off what rounding may add.
+        left[i] = std::clamp(left[i] * gain, -ceiling_, ceiling_);
+        right[i] = std::clamp(right[i] * gain, -ceiling_, ceiling_);
     }
 }
 
