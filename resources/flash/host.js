@@ -67,8 +67,28 @@
       }
     }
     const tell = (key, text) => console.debug(StoreMessage + JSON.stringify([id, key, text]));
-    return new Proxy(Object.create(null), {
-      get: (target, key) => (typeof key === "string" && data.has(key) ? data.get(key) : undefined),
+    // Ruffle's keys all hold a "/": these names are free for the methods of
+    // localStorage that Ruffle's own pages call.
+    const methods = {
+      getItem: (key) => (data.has(String(key)) ? data.get(String(key)) : null),
+      setItem: (key, value) => {
+        store[String(key)] = value;
+      },
+      removeItem: (key) => {
+        delete store[String(key)];
+      },
+      key: (i) => [...data.keys()][i] ?? null,
+    };
+    const store = new Proxy(Object.create(null), {
+      get: (target, key) => {
+        if (typeof key !== "string")
+          return undefined;
+        if (data.has(key))
+          return data.get(key);
+        if (key === "length")
+          return data.size;
+        return Object.hasOwn(methods, key) ? methods[key] : undefined;
+      },
       has: (target, key) => data.has(key),
       set: (target, key, value) => {
         if (typeof key !== "string")
@@ -97,6 +117,7 @@
       getOwnPropertyDescriptor: (target, key) => (data.has(key)
         ? { value: data.get(key), writable: true, enumerable: true, configurable: true } : undefined),
     });
+    return store;
   };
   try {
     Object.defineProperty(window, "localStorage", { get: () => storage, configurable: false });
