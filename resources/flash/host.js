@@ -48,6 +48,83 @@
     }
   }
 
+  // What movies save. Ruffle keeps SharedObjects in the page's localStorage,
+  // as keyed properties of it, taken when a movie's player is made. Here
+  // that is a store of each movie's own, filled with what the program kept
+  // of that movie, and every change goes back to the program, which keeps
+  // it on disk: through the console, where only this script's messages
+  // count. The warm-up player gets none, and keeps what it saves in memory.
+  const StoreMessage = "corvane-store ";
+  const MaxStoreChars = 1 << 20; // keys and texts of one movie, as the program's bound
+  let storage = null;
+  const makeStorage = (id, saved) => {
+    const data = new Map();
+    let size = 0;
+    for (const [key, text] of Object.entries(saved || {})) {
+      if (typeof text === "string") {
+        data.set(key, text);
+        size += key.length + text.length;
+      }
+    }
+    const tell = (key, text) => console.debug(StoreMessage + JSON.stringify([id, key, text]));
+    // Ruffle's keys all hold a "/": these names are free for the methods of
+    // localStorage that Ruffle's own pages call.
+    const methods = {
+      getItem: (key) => (data.has(String(key)) ? data.get(String(key)) : null),
+      setItem: (key, value) => {
+        store[String(key)] = value;
+      },
+      removeItem: (key) => {
+        delete store[String(key)];
+      },
+      key: (i) => [...data.keys()][i] ?? null,
+    };
+    const store = new Proxy(Object.create(null), {
+      get: (target, key) => {
+        if (typeof key !== "string")
+          return undefined;
+        if (data.has(key))
+          return data.get(key);
+        if (key === "length")
+          return data.size;
+        return Object.hasOwn(methods, key) ? methods[key] : undefined;
+      },
+      has: (target, key) => data.has(key),
+      set: (target, key, value) => {
+        if (typeof key !== "string")
+          return true;
+        const text = String(value);
+        const before = data.get(key);
+        if (before === text)
+          return true;
+        const next = size - (before === undefined ? 0 : key.length + before.length) + key.length + text.length;
+        if (next > MaxStoreChars)
+          throw new DOMException("This movie's saved objects are full.", "QuotaExceededError");
+        data.set(key, text);
+        size = next;
+        tell(key, text);
+        return true;
+      },
+      deleteProperty: (target, key) => {
+        if (typeof key === "string" && data.has(key)) {
+          size -= key.length + data.get(key).length;
+          data.delete(key);
+          tell(key, null);
+        }
+        return true;
+      },
+      ownKeys: () => [...data.keys()],
+      getOwnPropertyDescriptor: (target, key) => (data.has(key)
+        ? { value: data.get(key), writable: true, enumerable: true, configurable: true } : undefined),
+    });
+    return store;
+  };
+  try {
+    Object.defineProperty(window, "localStorage", { get: () => storage, configurable: false });
+  } catch (e) {
+    // kept as it is: what movies save lasts until the page goes
+  }
+
   window.RufflePlayer = window.RufflePlayer || {};
   window.RufflePlayer.config = {
     polyfills: false,
@@ -145,11 +222,11 @@
 
   // Replaces whatever movie is shown by the one in these bytes, once Ruffle
   // is ready (or has failed to get ready, and tries again).
-  const load = (mine, bytes) => {
+  const load = (mine, bytes, store) => {
     if (mine !== serial)
       return;
     if (warming && !settled) {
-      warming.then(() => load(mine, bytes));
+      warming.then(() => load(mine, bytes, store));
       return;
     }
     shown = false;
@@ -157,6 +234,8 @@
       player.remove();
       player = null;
     }
+    // The movie's player takes the movie's own saved objects.
+    storage = makeStorage(store.id, store.saved);
     const stage = document.getElementById("stage");
     player = window.RufflePlayer.newest().createPlayer();
     stage.appendChild(player);
@@ -183,7 +262,7 @@
     player.addEventListener("loadedmetadata", current(apply));
     player.addEventListener("loadeddata", loaded);
     player.addEventListener("error", failed);
-    const pending = api().load({ ...options, data: bytes });
+    const pending = api().load({ ...options, data: bytes, swfFileName: store.name });
     if (pending && typeof pending.then === "function")
       pending.then(current(apply), failed);
   };
@@ -194,16 +273,18 @@
       warmUp();
     },
     // The movie that the program offers under this name, once; a later
-    // call overtakes an earlier one still on its way.
-    open(name, playing, mute) {
+    // call overtakes an earlier one still on its way. `store` holds the
+    // movie's id for what it saves, its file's name and what it saved.
+    open(name, playing, mute, store) {
+      store = store || { id: 0, name: "movie.swf", saved: {} };
       const mine = ++serial;
       suspended = !playing;
       muted = !!mute;
       const xhr = new XMLHttpRequest();
       xhr.open("GET", name);
       xhr.responseType = "arraybuffer";
-      xhr.onload = () => load(mine, new Uint8Array((xhr.status === 200 || xhr.status === 0) && xhr.response ? xhr.response : 0));
-      xhr.onerror = () => load(mine, new Uint8Array(0));
+      xhr.onload = () => load(mine, new Uint8Array((xhr.status === 200 || xhr.status === 0) && xhr.response ? xhr.response : 0), store);
+      xhr.onerror = () => load(mine, new Uint8Array(0), store);
       xhr.send();
       return mine;
     },

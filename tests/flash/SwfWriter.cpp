@@ -83,6 +83,7 @@ QByteArray writeSwf(const SwfMovie& m)
         actions += action(0x83, text(url) + text(target));
     for (const QString& url : m.loadMovies)
         actions += action(0x96, '\0' + text(url)) + action(0x96, '\0' + text("_level2")) + action(0x9A, "\2");
+    actions += m.firstFrameActions;
     for (int f = 0; f < m.frames; ++f) {
         const int x = (Stage - Side) * Twips * f / std::max(1, m.frames - 1);
         body += tag(26, place(x, (Height - Side) / 2 * Twips, f == 0));

@@ -18,6 +18,7 @@ struct SwfMovie {
     int padding = 0;                             // bytes of unused binary data, to make a large movie
     QList<std::pair<QString, QString>> getUrls;  // getURL(url, target)
     QStringList loadMovies;                      // loadMovie(url, "_level2")
+    QByteArray firstFrameActions;                // more AVM1 actions for the first frame (SwfActions.h)
 };
 
 QByteArray writeSwf(const SwfMovie& movie);

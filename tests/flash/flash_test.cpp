@@ -6,6 +6,7 @@
 #include "flash/FlashPlayer.h"
 #include "Form1.h"
 #include "SecondaryWindows.h"
+#include "SwfActions.h"
 #include "SwfWriter.h"
 #include "TestFiles.h"
 #include "TestMain.h"
@@ -16,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -61,6 +63,30 @@ struct SlowFile {
     }
     ~SlowFile() { feeder.join(); }
 };
+
+// One run of a player of one movie, in a process of its own with its data
+// folder in `data`: the colour of those given that the movie came to show
+// ("none"), and the lines it wrote on the standard error.
+struct ProbeRun {
+    QString seen;
+    QStringList errors;
+};
+ProbeRun runPlayer(const QString& data, const QString& movie, const QStringList& colours, bool saves)
+{
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral(FLASH_STORE_PROBE),
+                (saves ? QStringList{"--saves"} : QStringList{}) << movie << colours);
+    if (!probe.waitForFinished(90000))
+        probe.kill(), probe.waitForFinished();
+    QStringList errors;  // the program's own lines, not the web engine's
+    for (const QString& line : QString::fromLocal8Bit(probe.readAllStandardError()).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("corvane:")))
+            errors << line;
+    return {QString::fromLocal8Bit(probe.readAllStandardOutput()).trimmed(), errors};
+}
 
 }  // namespace
 
@@ -277,6 +303,40 @@ private slots:
         QVERIFY(!server.hasPendingConnections());
         QVERIFY(!stun.hasPendingDatagrams());
         QCOMPARE(evaluate("location.href").toString(), QStringLiteral("corvane://flash/host.html"));
+    }
+
+    // What a movie saves outlives the player: a new player of the same file reads it back;
+    // the same movie from another folder does not see it; a store that makes no sense is
+    // set aside, said so in one line, and the movie starts with nothing saved.
+    void savedObjectsOutliveThePlayer()
+    {
+        QTemporaryDir data;
+        const QRgb missing = 0xC08030, saved = 0x30C060;
+        const QStringList colours{QString::number(missing, 16), QString::number(saved, 16)};
+        SwfMovie movie;
+        movie.frames = 1;  // its actions run once: what it shows is what it read
+        movie.firstFrameActions = savedColourActions(missing, saved);
+        const QString one = writeFile(dir_.filePath("one"), "game.swf", writeSwf(movie));
+        const QString two = writeFile(dir_.filePath("two"), "game.swf", writeSwf(movie));
+        QCOMPARE(runPlayer(data.path(), one, colours, true).seen, colours[0]);
+        const ProbeRun again = runPlayer(data.path(), one, colours, false);
+        QCOMPARE(again.seen, colours[1]);
+        QVERIFY2(again.errors.isEmpty(), qPrintable(again.errors.join('\n')));
+        QCOMPARE(runPlayer(data.path(), two, colours, true).seen, colours[0]);
+
+        QDir store(data.filePath("corvane/shared-objects"));
+        const QStringList files = store.entryList({"*.json"}, QDir::Files);
+        QCOMPARE(files.size(), 2);
+        for (const QString& name : files) {
+            QFile f(store.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("{\"objects\": [") > 0);
+        }
+        const ProbeRun corrupt = runPlayer(data.path(), one, colours, true);
+        QCOMPARE(corrupt.seen, colours[0]);
+        QCOMPARE(corrupt.errors.size(), 1);
+        QVERIFY2(corrupt.errors[0].contains(QFileInfo(one).canonicalFilePath()), qPrintable(corrupt.errors[0]));
+        QCOMPARE(store.entryList({"*.json.corrupt-*"}, QDir::Files).size(), 1);
+        QCOMPARE(store.entryList({"*.json"}, QDir::Files).size(), 2);  // saved anew, beside the other's
     }
 };
 

@@ -20,9 +20,11 @@ public:
     // turns, and readies Ruffle in it with no movie, so that all is ready
     // when a movie's bytes come; nothing when it is ready or on its way.
     virtual void openPage() = 0;
-    // Shows the movie in these bytes, replacing any other; starts it playing
-    // or stopped, silent or not.
-    virtual void loadMovie(const QByteArray& bytes, bool playing, bool muted) = 0;
+    // Shows the movie in these bytes, read from the file at `path`,
+    // replacing any other; starts it playing or stopped, silent or not. What
+    // the movie saves (SharedObject) is kept for the file's real path and
+    // handed back when that file is shown again; an empty path keeps nothing.
+    virtual void loadMovie(const QByteArray& bytes, const QString& path, bool playing, bool muted) = 0;
     virtual void setPlaying(bool playing) = 0;
     virtual void setMuted(bool muted) = 0;
 

@@ -125,7 +125,7 @@ void FlashPlayer::engineLoaded(CreateFlashEngine create)
     }
     engine_->openPage();
     if (pending_)
-        engine_->loadMovie(*std::exchange(pending_, std::nullopt), playing_, muted_);
+        engine_->loadMovie(*std::exchange(pending_, std::nullopt), movie_, playing_, muted_);
 }
 
 void FlashPlayer::startReading()
@@ -156,7 +156,7 @@ void FlashPlayer::movieRead(const QByteArray& bytes)
 {
     reading_.reset();
     if (engine_)
-        engine_->loadMovie(bytes, playing_, muted_);
+        engine_->loadMovie(bytes, movie_, playing_, muted_);
     else if (loading_)
         pending_ = bytes;  // handed over once the engine is made
 }

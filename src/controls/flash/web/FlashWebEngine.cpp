@@ -4,6 +4,9 @@
 #include "FlashSchemeHandler.h"
 #include "FlashWebPage.h"
 
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QOpenGLContext>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -13,7 +16,28 @@
 
 namespace corvane {
 
-FlashWebEngine::FlashWebEngine(QWidget* area) : area_(area) {}
+namespace {
+
+// The movie's name in the page: Ruffle keys its saved objects by it (and
+// by their own names), so it is the file's own name, the same each time.
+// Ruffle refuses keys with a part that starts with a dot.
+QString pageName(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.isEmpty() || name.startsWith(QLatin1Char('.')) ? QStringLiteral("movie.swf") : name;
+}
+
+QString json(const QJsonValue& value)
+{
+    // A document holds an array or an object: the value goes in an array,
+    // which is then taken off.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+}  // namespace
+
+FlashWebEngine::FlashWebEngine(QWidget* area) : area_(area), store_(new FlashStore(this)) {}
 
 void FlashWebEngine::startStep()
 {
@@ -45,6 +69,7 @@ void FlashWebEngine::startStep()
                 pageLoaded(false);
         });
         connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { renderProcessGone(); });
+        connect(page_, &FlashWebPage::objectSaved, this, &FlashWebEngine::objectSaved);
         step_ = Step::View;
         break;
     case Step::View: {
@@ -89,14 +114,23 @@ void FlashWebEngine::openPage()
         loadHostPage();
 }
 
-void FlashWebEngine::loadMovie(const QByteArray& bytes, bool playing, bool muted)
+void FlashWebEngine::loadMovie(const QByteArray& bytes, const QString& path, bool playing, bool muted)
 {
     pending_ = bytes;
+    pendingName_ = pageName(path);
+    pendingObjects_.reset();
     playing_ = playing;
     muted_ = muted;
-    if (ready_)
-        pushMovie();
-    else
+    // The movie goes to the page once both its saved objects are read and
+    // the page is ready.
+    store_->open(path, [this, asked = ++asked_](const FlashStore::Objects& objects) {
+        if (asked != asked_)
+            return;  // overtaken by a later movie
+        pendingObjects_ = objects;
+        if (ready_ && pending_)
+            pushMovie();
+    });
+    if (!ready_)
         openPage();
 }
 
@@ -143,7 +177,7 @@ void FlashWebEngine::pageLoaded(bool ok)
     }
     // Ruffle is compiled and made ready before any movie asks for it.
     run(QStringLiteral("corvaneFlash.warm()"));
-    if (pending_)
+    if (pending_ && pendingObjects_)
         pushMovie();
 }
 
@@ -164,8 +198,36 @@ void FlashWebEngine::pushMovie()
     pending_.reset();
     hasMovie_ = true;
     view_->show();
-    run(QStringLiteral("corvaneFlash.open(\"%1\", %2, %3)")
-                .arg(name, playing_ ? "true" : "false", muted_ ? "true" : "false"));
+    const QJsonObject store{{QStringLiteral("id"), served_},
+                            {QStringLiteral("name"), pendingName_},
+                            {QStringLiteral("saved"), pendingObjects_->map}};
+    saving_.erase(saving_.begin(), saving_.lower_bound(served_ - SavingMovies + 1));
+    saving_[served_] = *std::exchange(pendingObjects_, std::nullopt);
+    run(QStringLiteral("corvaneFlash.open(\"%1\", %2, %3, %4)")
+                .arg(name, playing_ ? "true" : "false", muted_ ? "true" : "false", json(store)));
+}
+
+void FlashWebEngine::objectSaved(int movie, const QString& key, const QJsonValue& text)
+{
+    const auto it = saving_.find(movie);
+    if (it == saving_.end())
+        return;
+    QJsonObject& map = it->second.map;
+    if (text.isNull()) {
+        if (!map.contains(key))
+            return;
+        map.remove(key);
+    } else {
+        const QString before = map.value(key).toString();
+        if (map.contains(key) && before == text.toString())
+            return;
+        const qsizetype grown =
+                key.size() + text.toString().size() - (map.contains(key) ? key.size() + before.size() : 0);
+        if (FlashStore::size(map) + grown > FlashStore::MaxChars)
+            return;  // the page refuses it as well
+        map.insert(key, text);
+    }
+    store_->save(it->second);
 }
 
 void FlashWebEngine::run(const QString& script) { page_->runJavaScript(script); }
