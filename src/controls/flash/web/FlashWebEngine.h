@@ -31,8 +31,14 @@ public:
     void loadMovie(const QByteArray& bytes, bool playing, bool muted) override;
     void setPlaying(bool playing) override;
     void setMuted(bool muted) override;
+    void menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done) override;
+    void runMenuEntry(int index) override;
     void evaluate(const QString& script, std::function<void(const QVariant&)> done) override;
     qint64 renderProcessId() const override;
+
+protected:
+    // The view's right-click and menu key go to the area, which shows the menu.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The start, one step per turn of the event loop, in this order.
@@ -43,6 +49,7 @@ private:
     void renderProcessGone();
     void pushMovie();
     void run(const QString& script);
+    void routeMenuEvents(QObject* object);
 
     std::optional<QByteArray> pending_;  // bytes not yet handed to the page
     bool hasMovie_ = false;              // the page holds a movie
