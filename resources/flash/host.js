@@ -406,18 +406,17 @@
       const handle = offeredBy;
       offered = [];
       offeredBy = null;
-      try {
-        if (run)
-          run();
-      } catch (e) {
-        // the movie went meanwhile
-      }
-      try {
-        if (handle)
-          handle.clear_custom_menu_items();
-      } catch (e) {
-        // likewise
-      }
+      // The core runs an entry's action in a later turn; its menu is closed
+      // only then.
+      const close = () => {
+        try {
+          if (handle)
+            handle.clear_custom_menu_items();
+        } catch (e) {
+          // the movie went meanwhile
+        }
+      };
+      new Promise((resolve) => resolve(run ? run() : null)).then(close, close);
     },
     // For whoever needs to know what the page holds.
     status() {

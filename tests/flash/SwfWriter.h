@@ -15,7 +15,7 @@ namespace corvane::test {
 // menu): choosing it sets one property of the root to a number.
 struct SwfMenuItem {
     QString caption;
-    QString property;  // "_alpha", "_xscale", ...
+    QString property;  // "_x", "_xscale", ...
     int value = 0;
     bool enabled = true;
 };

@@ -301,7 +301,7 @@ private slots:
     {
         SwfMovie movie;
         movie.background = QColor(0x50, 0x50, 0xA0);
-        movie.menuItems = {{"隐藏方块", "_alpha", 0}, {"显示方块", "_alpha", 100}, {"不可用", "_alpha", 50, false}};
+        movie.menuItems = {{"移开方块", "_x", 400}, {"移回方块", "_x", 0}, {"不可用", "_x", 100, false}};
         show("menu.swf", writeSwf(movie));
         QVERIFY(shows(movie.background) && shows(movie.square, 0.01) && moves());
         QCOMPARE(evaluate("navigator.language").toString(), QStringLiteral("zh-CN"));
@@ -321,7 +321,7 @@ private slots:
         QVERIFY2(menu->height() > area.height(), "the menu fits in the area: it cannot show that it is not clipped");
         QVERIFY(!area.contains(menu->geometry()));
         QCOMPARE(texts(menu),
-                 (QStringList{"隐藏方块", "显示方块", "不可用", "放大", "缩小", "全部显示", "品质", "播放", "循环",
+                 (QStringList{"移开方块", "移回方块", "不可用", "放大", "缩小", "全部显示", "品质", "播放", "循环",
                               "倒带", "前进", "后退"}));
         QAction* quality = entry(menu, "品质");
         QVERIFY(quality->menu());
@@ -330,7 +330,7 @@ private slots:
         QVERIFY(entry(menu, "播放")->isChecked() && entry(menu, "播放")->isEnabled());
         QVERIFY(entry(menu, "循环")->isChecked() && !entry(menu, "循环")->isEnabled());  // Ruffle always loops
         QVERIFY(entry(menu, "放大")->isEnabled() && !entry(menu, "缩小")->isEnabled());
-        QVERIFY(!entry(menu, "不可用")->isEnabled() && entry(menu, "隐藏方块")->isEnabled());
+        QVERIFY(!entry(menu, "不可用")->isEnabled() && entry(menu, "移开方块")->isEnabled());
         QVERIFY(entry(menu, "前进")->isEnabled());
         const char* ruffleMenu = "(() => { const p = document.querySelector('ruffle-player');"
                                  " const o = p && p.shadowRoot && p.shadowRoot.getElementById('context-menu-overlay');"
@@ -346,12 +346,12 @@ private slots:
         QVERIFY(inner);
         menu = menuByKey(inner, Qt::Key_Menu);
         QVERIFY2(menu, "no menu on the menu key");
-        QCOMPARE(menu->activeAction() ? menu->activeAction()->text() : QString(), QStringLiteral("隐藏方块"));
+        QCOMPARE(menu->activeAction() ? menu->activeAction()->text() : QString(), QStringLiteral("移开方块"));
         QTest::keyClick(menu, Qt::Key_Return);
         QVERIFY2(waitFor([&] { return share(shot(), movie.square) == 0; }), "the movie's own entry did not run");
         menu = menuByKey(player_, Qt::Key_F10, Qt::ShiftModifier);
         QVERIFY2(menu, "no menu on Shift+F10");
-        choose(menu, "显示方块");
+        choose(menu, "移回方块");
         QVERIFY(shows(movie.square, 0.01));
 
         // 播放 stops the movie's timeline and starts it again; the program's own state stays.
