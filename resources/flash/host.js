@@ -124,6 +124,20 @@
   } catch (e) {
     // kept as it is: what movies save lasts until the page goes
   }
+  // The program shows the movie's menu itself, outside the page: neither
+  // Ruffle's menu nor the engine's own may come up in here.
+  window.addEventListener("contextmenu", (e) => {
+    e.preventDefault();
+    e.stopImmediatePropagation();
+  }, true);
+
+  // Ruffle's loader hands this callback its module table once it runs; the
+  // movie's menu is reached through it (see core() below).
+  let modules = null;
+  (window.webpackChunkruffle_selfhosted = window.webpackChunkruffle_selfhosted || [])
+    .push([["corvane-menu"], {}, (require) => {
+      modules = require;
+    }]);
 
   window.RufflePlayer = window.RufflePlayer || {};
   window.RufflePlayer.config = {
@@ -137,7 +151,9 @@
     quality: "high",
     scale: "showAll",
     wmode: "window",
-    contextMenu: "on",
+    // No menu of Ruffle's own in the page; the core still prepares the
+    // movie's entries (menu: true) for the program's menu.
+    contextMenu: "off",
     menu: true,
     backgroundColor: null,
     base: null,
@@ -230,6 +246,8 @@
       return;
     }
     shown = false;
+    zoom = 1;
+    originX = originY = 0;
     if (player) {
       player.remove();
       player = null;
@@ -267,6 +285,148 @@
       pending.then(current(apply), failed);
   };
 
+
+  // The movie's menu, which the program shows outside the page. Ruffle's core
+  // prepares the movie's entries and runs the one chosen by its place in its
+  // list. Ruffle keeps the core's handle private: the handle's class is found
+  // among Ruffle's modules, and the handle caught where the player asks its
+  // core whether it plays.
+  let caught = null;
+  let hooked = false;
+  const hookCore = () => {
+    if (hooked || !modules)
+      return hooked;
+    for (const id of Object.keys(modules.m)) {
+      const factory = modules.m[id];
+      if (typeof factory !== "function" || !String(factory).includes("rufflehandle_prepare_context_menu"))
+        continue;
+      let handle = null;
+      try {
+        handle = modules(id).RuffleHandle;
+      } catch (e) {
+        continue;
+      }
+      if (!handle || typeof handle.prototype.is_playing !== "function")
+        continue;
+      const asks = handle.prototype.is_playing;
+      handle.prototype.is_playing = function () {
+        caught = this;
+        return asks.call(this);
+      };
+      hooked = true;
+      break;
+    }
+    return hooked;
+  };
+  const core = () => {
+    const r = api();
+    if (!r || !hookCore())
+      return null;
+    caught = null;
+    try {
+      void r.isPlaying;
+    } catch (e) {
+      // no core yet
+    }
+    const handle = caught;
+    caught = null;
+    return handle;
+  };
+
+  // The core names its built-in entries in its language, which is the
+  // engine's (Simplified Chinese; English is the core's own fallback), and
+  // lists them before the movie's own, in this order.
+  const builtins = [
+    ["play", "播放", "Play"], ["rewind", "后退", "Rewind"], ["forward", "前进", "Forward"], ["back", "返回", "Back"],
+    ["quality-low", "质量：低", "Quality: Low"], ["quality-medium", "质量：中", "Quality: Medium"],
+    ["quality-high", "质量：高", "Quality: High"],
+    ["cut", "剪切", "Cut"], ["copy", "复制", "Copy"], ["paste", "粘贴", "Paste"], ["delete", "删除", "Delete"],
+    ["select-all", "全选", "Select All"],
+  ];
+  // The core's list split: its built-in entries by name, the movie's own in order.
+  const sortItems = (items) => {
+    const named = {};
+    const own = [];
+    let next = 0;
+    items.forEach((item, index) => {
+      const caption = String(item.caption);
+      const k = own.length ? -1 : builtins.findIndex((b, i) => i >= next && (b[1] === caption || b[2] === caption));
+      if (k < 0) {
+        own.push({ item, index });
+      } else {
+        named[builtins[k][0]] = { item, index };
+        next = k + 1;
+      }
+    });
+    return { named, own };
+  };
+
+  // Zoom, as the plug-in had it: the player element grows inside the stage,
+  // which shows the part around where the menu was asked for.
+  const MaxZoom = 4;
+  let zoom = 1;
+  let originX = 0; // the shown part's corner, as shares of the stage (0 or less)
+  let originY = 0;
+  let menuAt = { x: 0, y: 0 };
+  const placePlayer = () => {
+    if (!player)
+      return;
+    const s = player.style;
+    if (zoom === 1) {
+      s.position = s.left = s.top = s.width = s.height = "";
+      return;
+    }
+    s.position = "absolute";
+    s.left = originX * 100 + "%";
+    s.top = originY * 100 + "%";
+    s.width = s.height = zoom * 100 + "%";
+  };
+  const zoomTo = (factor) => {
+    const stage = document.getElementById("stage");
+    const clamp = (v, lo, hi) => Math.min(hi, Math.max(lo, v));
+    const next = clamp(factor, 1, MaxZoom);
+    const fx = clamp(menuAt.x / Math.max(1, stage.clientWidth), 0, 1);
+    const fy = clamp(menuAt.y / Math.max(1, stage.clientHeight), 0, 1);
+    // The point of the movie under the pointer stays there.
+    originX = clamp(fx - ((fx - originX) / zoom) * next, 1 - next, 0);
+    originY = clamp(fy - ((fy - originY) / zoom) * next, 1 - next, 0);
+    zoom = next;
+    placePlayer();
+  };
+
+  let offered = [];     // what the open menu's entries do, in its order
+  let offeredBy = null; // the core that prepared them
+  let offeredFor = 0;   // the movie they are for
+
+  // The menu's entries in the order shown: the movie's own, zoom, quality,
+  // play and loop, rewind, forward and back (or a text field's editing).
+  const menuEntries = (handle, items) => {
+    const { named, own } = sortItems(items);
+    const out = [];
+    const add = (key, caption, enabled, checked, separatorBefore, run) => {
+      out.push({ key, caption, enabled: !!enabled, checked: !!checked, separatorBefore: !!separatorBefore });
+      offered.push(run);
+    };
+    const fromCore = (key) => {
+      const found = named[key];
+      if (found)
+        add(key, "", found.item.enabled, found.item.checked, false, () => handle.run_context_menu_callback(found.index));
+    };
+    for (const { item, index } of own)
+      add("", String(item.caption), item.enabled, false, item.separatorBefore && out.length > 0,
+          () => handle.run_context_menu_callback(index));
+    add("zoom-in", "", zoom < MaxZoom, false, false, () => zoomTo(zoom * 2));
+    add("zoom-out", "", zoom > 1, false, false, () => zoomTo(zoom / 2));
+    add("show-all", "", zoom > 1, zoom === 1, false, () => zoomTo(1));
+    ["quality-low", "quality-medium", "quality-high"].forEach(fromCore);
+    fromCore("play");
+    // Ruffle always loops a movie's timeline, and cannot be told otherwise.
+    if (named.play)
+      add("loop", "", false, true, false, null);
+    ["rewind", "forward", "back", "cut", "copy", "paste", "delete", "select-all"].forEach(fromCore);
+    return out;
+  };
+
   window.corvaneFlash = {
     // Readies Ruffle before any movie; nothing when it is ready or on its way.
     warm() {
@@ -300,6 +460,44 @@
       muted = !!on;
       apply();
     },
+    // The movie's menu for a right-click at (x, y) in the page, as the core
+    // has it now; empty when there is no movie. runMenuEntry follows once.
+    menu(x, y) {
+      offered = [];
+      offeredBy = null;
+      const handle = state === "playing" ? core() : null;
+      let items = null;
+      try {
+        items = handle ? Array.from(handle.prepare_context_menu() || []) : null;
+      } catch (e) {
+        items = null;
+      }
+      if (!items)
+        return [];
+      offeredBy = handle;
+      offeredFor = serial;
+      menuAt = { x: Number(x) || 0, y: Number(y) || 0 };
+      return menuEntries(handle, items);
+    },
+    // Runs the entry at this place of the last menu (none when out of range)
+    // and closes that menu.
+    runMenuEntry(index) {
+      const run = offeredFor === serial ? offered[index] : null;
+      const handle = offeredBy;
+      offered = [];
+      offeredBy = null;
+      // The core runs an entry's action in a later turn; its menu is closed
+      // only then.
+      const close = () => {
+        try {
+          if (handle)
+            handle.clear_custom_menu_items();
+        } catch (e) {
+          // the movie went meanwhile
+        }
+      };
+      new Promise((resolve) => resolve(run ? run() : null)).then(close, close);
+    },
     // For whoever needs to know what the page holds.
     status() {
       const r = api();
@@ -309,6 +507,7 @@
         suspended: r ? !!r.suspended : suspended,
         volume: r ? r.volume : null,
         warm: warm,
+        zoom: zoom,
       };
     },
   };

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QProcess>
+#include <QMenu>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -126,6 +127,49 @@ class FlashTest : public QObject {
             engine->evaluate(script, [answer](const QVariant& v) { *answer = v; });
         waitFor([&] { return answer->has_value(); }, 10000);
         return answer->value_or(QVariant());
+    }
+    // The movie's menu, opened by a right-click at `at` in the area (through the window, as
+    // the pointer's would be), or by a key on `target`; null if none came up.
+    QMenu* menuByMouse(QPoint at)
+    {
+        QTest::mouseClick(window_->windowHandle(), Qt::RightButton, {}, player_->mapTo(window_.get(), at));
+        return shownMenu();
+    }
+    QMenu* menuByKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::keyClick(target, key, mods);
+        return shownMenu();
+    }
+    QMenu* shownMenu()
+    {
+        waitFor([&] { return player_->menu() && player_->menu()->isVisible(); }, 10000);
+        return player_->menu();
+    }
+    static QStringList texts(const QMenu* menu)
+    {
+        QStringList out;
+        for (const QAction* a : menu->actions())
+            if (!a->isSeparator())
+                out << a->text();
+        return out;
+    }
+    static QAction* entry(const QMenu* menu, const QString& text)
+    {
+        for (QAction* a : menu->actions()) {
+            if (a->text() == text)
+                return a;
+            if (QAction* inner = a->menu() ? entry(a->menu(), text) : nullptr)
+                return inner;
+        }
+        return nullptr;
+    }
+    // Picks an entry of the top level with the pointer, and waits for the menu to go.
+    void choose(QMenu* menu, const QString& text)
+    {
+        QAction* a = entry(menu, text);
+        QVERIFY2(a, qPrintable(text));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
     }
     QTemporaryDir dir_;
     SecondaryWindows secondary_;
@@ -273,6 +317,117 @@ private slots:
         gone->put(dispid::flash::Movie, third.path);
         delete gone;
         third.feed(writeSwf(stale));
+    }
+
+    // The movie's menu is the program's: a popup of its own, not clipped by the area, in
+    // Chinese with each entry's state, from a right-click, the menu key or Shift+F10. Its
+    // entries act on the movie (the transport buttons stay), the movie's own run the
+    // movie's handlers, and Ruffle's menu never shows in the page.
+    void movieMenu()
+    {
+        SwfMovie movie;
+        movie.background = QColor(0x50, 0x50, 0xA0);
+        movie.menuItems = {{"移开方块", "_x", 400}, {"移回方块", "_x", 0}, {"不可用", "_x", 100, false}};
+        show("menu.swf", writeSwf(movie));
+        QVERIFY(shows(movie.background) && shows(movie.square, 0.01) && moves());
+        QCOMPARE(evaluate("navigator.language").toString(), QStringLiteral("zh-CN"));
+        QList<std::pair<bool, bool>> buttons;  // enabled and checked, of every button of the window
+        const auto buttonStates = [&] {
+            buttons.clear();
+            for (const QAbstractButton* b : window_->findChildren<QAbstractButton*>())
+                buttons.append({b->isEnabled(), b->isChecked()});
+            return buttons;
+        };
+        const auto before = buttonStates();
+
+        QMenu* menu = menuByMouse(QPoint(60, 50));
+        QVERIFY2(menu, "no menu on a right-click");
+        QVERIFY(menu->isWindow() && (menu->windowFlags() & Qt::Popup) == Qt::Popup);
+        const QRect area(player_->mapToGlobal(QPoint(0, 0)), player_->size());
+        QVERIFY2(menu->height() > area.height(), "the menu fits in the area: it cannot show that it is not clipped");
+        QVERIFY(!area.contains(menu->geometry()));
+        QCOMPARE(texts(menu),
+                 (QStringList{"移开方块", "移回方块", "不可用", "放大", "缩小", "全部显示", "品质", "播放", "循环",
+                              "倒带", "前进", "后退"}));
+        QAction* quality = entry(menu, "品质");
+        QVERIFY(quality->menu());
+        QCOMPARE(texts(quality->menu()), (QStringList{"低", "中", "高"}));
+        QVERIFY(entry(menu, "高")->isChecked() && !entry(menu, "低")->isChecked());
+        QVERIFY(entry(menu, "播放")->isChecked() && entry(menu, "播放")->isEnabled());
+        QVERIFY(entry(menu, "循环")->isChecked() && !entry(menu, "循环")->isEnabled());  // Ruffle always loops
+        QVERIFY(entry(menu, "放大")->isEnabled() && !entry(menu, "缩小")->isEnabled());
+        QVERIFY(!entry(menu, "不可用")->isEnabled() && entry(menu, "移开方块")->isEnabled());
+        QVERIFY(entry(menu, "前进")->isEnabled());
+        const char* ruffleMenu = "(() => { const p = document.querySelector('ruffle-player');"
+                                 " const o = p && p.shadowRoot && p.shadowRoot.getElementById('context-menu-overlay');"
+                                 " return !!o && !o.classList.contains('hidden'); })()";
+        QCOMPARE(evaluate(ruffleMenu).toBool(), false);
+        // Escape closes it with nothing done; the movie plays on.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
+        QVERIFY(moves());
+
+        // From the keyboard, in the view that has the movie: the first entry is ready for Return.
+        QWidget* inner = player_->childAt(player_->rect().center());
+        QVERIFY(inner);
+        menu = menuByKey(inner, Qt::Key_Menu);
+        QVERIFY2(menu, "no menu on the menu key");
+        QCOMPARE(menu->activeAction() ? menu->activeAction()->text() : QString(), QStringLiteral("移开方块"));
+        QTest::keyClick(menu, Qt::Key_Return);
+        QVERIFY2(waitFor([&] { return share(shot(), movie.square) == 0; }), "the movie's own entry did not run");
+        menu = menuByKey(player_, Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY2(menu, "no menu on Shift+F10");
+        choose(menu, "移回方块");
+        QVERIFY(shows(movie.square, 0.01));
+
+        // 播放 stops the movie's timeline and starts it again; the program's own state stays.
+        choose(menuByMouse(QPoint(60, 50)), "播放");
+        QVERIFY2(holds(), "the movie moves on after 播放 was unchecked");
+        menu = menuByMouse(QPoint(60, 50));
+        QVERIFY(menu && !entry(menu, "播放")->isChecked());
+        choose(menu, "播放");
+        QVERIFY(moves());
+        QCOMPARE(player_->get(dispid::flash::Playing).toBool(), true);
+        QCOMPARE(buttonStates(), before);
+
+        // 品质 > 低, from the keyboard: the next menu shows it chosen.
+        menu = menuByMouse(QPoint(60, 50));
+        menu->setActiveAction(entry(menu, "品质"));
+        QTest::keyClick(menu, Qt::Key_Right);
+        QVERIFY(waitFor([&] { return entry(menu, "品质")->menu()->isVisible(); }, 5000));
+        QMenu* sub = entry(menu, "品质")->menu();
+        QCOMPARE(sub->activeAction() ? sub->activeAction()->text() : QString(), QStringLiteral("低"));
+        QTest::keyClick(sub, Qt::Key_Return);
+        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
+        menu = menuByMouse(QPoint(60, 50));
+        QVERIFY(menu && entry(menu, "低")->isChecked() && !entry(menu, "高")->isChecked());
+
+        // 放大 doubles the movie round the pointer; 全部显示 shows it whole again.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
+        const QPoint centre = player_->rect().center();
+        choose(menuByMouse(centre), "播放");  // a still frame to compare
+        QVERIFY(holds());
+        const QImage whole = shot();
+        choose(menuByMouse(centre), "放大");
+        QCOMPARE(evaluate("corvaneFlash.status().zoom").toInt(), 2);
+        QCOMPARE(evaluate("Math.round(document.querySelector('ruffle-player').getBoundingClientRect().width"
+                          " / document.getElementById('stage').clientWidth)")
+                         .toInt(),
+                 2);
+        QVERIFY2(waitFor([&] { return shot() != whole; }), "放大 changed nothing on the screen");
+        menu = menuByMouse(centre);
+        QVERIFY(menu && entry(menu, "缩小")->isEnabled() && entry(menu, "全部显示")->isEnabled());
+        choose(menu, "全部显示");
+        QCOMPARE(evaluate("corvaneFlash.status().zoom").toInt(), 1);
+        QVERIFY(waitFor([&] {
+            const QImage now = shot();
+            return std::abs(share(now, movie.background) - share(whole, movie.background)) < 0.02
+                    && std::abs(share(now, movie.square) - share(whole, movie.square)) < 0.01;
+        }));
+        choose(menuByMouse(centre), "播放");
+        QVERIFY(moves());
+        QCOMPARE(evaluate(ruffleMenu).toBool(), false);
     }
 
     // A movie's getURL and loadMovie, and WebRTC (which goes round the request

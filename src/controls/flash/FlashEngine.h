@@ -5,12 +5,24 @@
 // web engine's libraries and memory.
 #include <functional>
 #include <QByteArray>
+#include <QList>
+#include <QPoint>
 #include <QString>
 #include <QVariant>
 
 class QWidget;
 
 namespace corvane {
+
+// One entry of the movie's menu as the engine reports it. Plain values only,
+// so that an engine in another process can hand them over as they are.
+struct FlashMenuEntry {
+    QString key;      // a built-in entry ("play", "quality-low", ...); empty for the movie's own
+    QString caption;  // the movie's own entry's caption; empty for a built-in one
+    bool enabled = false;
+    bool checked = false;
+    bool separatorBefore = false;  // the movie asks for a line above its entry
+};
 
 class FlashEngine {
 public:
@@ -27,6 +39,13 @@ public:
     virtual void loadMovie(const QByteArray& bytes, const QString& path, bool playing, bool muted) = 0;
     virtual void setPlaying(bool playing) = 0;
     virtual void setMuted(bool muted) = 0;
+
+    // The movie's menu as it stands, for a right-click at `at` in the area:
+    // its entries in the order shown, none when there is no movie. After a
+    // list that is not empty comes exactly one runMenuEntry: the place in it
+    // of the entry chosen, or -1 when the menu closed with none.
+    virtual void menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done) = 0;
+    virtual void runMenuEntry(int index) = 0;
 
     // For tests and benchmarks: a script's result in the page (an invalid
     // value when there is no page), and the page process, 0 if none.

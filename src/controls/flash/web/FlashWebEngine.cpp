@@ -7,6 +7,12 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include "flash/FlashMenuKeys.h"
+
+#include <QChildEvent>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QOpenGLContext>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -75,7 +81,8 @@ void FlashWebEngine::startStep()
     case Step::View: {
         view_ = new QWebEngineView(area_);
         view_->setPage(page_);
-        view_->setContextMenuPolicy(Qt::PreventContextMenu);  // Ruffle has its own
+        view_->setContextMenuPolicy(Qt::PreventContextMenu);  // the area shows the movie's menu
+        routeMenuEvents(view_);
         view_->hide();
         auto* layout = new QVBoxLayout(area_);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -155,6 +162,72 @@ void FlashWebEngine::evaluate(const QString& script, std::function<void(const QV
         return;
     }
     page_->runJavaScript(script, [done = std::move(done)](const QVariant& v) { done(v); });
+}
+
+static QList<FlashMenuEntry> menuEntries(const QVariant& reply)
+{
+    QList<FlashMenuEntry> entries;
+    for (const QVariant& v : reply.toList()) {
+        const QVariantMap m = v.toMap();
+        entries.append({m.value("key").toString(), m.value("caption").toString(), m.value("enabled").toBool(),
+                        m.value("checked").toBool(), m.value("separatorBefore").toBool()});
+    }
+    return entries;
+}
+
+void FlashWebEngine::menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done)
+{
+    if (!ready_ || !hasMovie_) {
+        done({});
+        return;
+    }
+    page_->runJavaScript(QStringLiteral("corvaneFlash.menu(%1, %2)").arg(at.x()).arg(at.y()),
+                         [done = std::move(done)](const QVariant& v) { done(menuEntries(v)); });
+}
+
+void FlashWebEngine::runMenuEntry(int index)
+{
+    if (ready_ && hasMovie_)
+        run(QStringLiteral("corvaneFlash.runMenuEntry(%1)").arg(index));
+}
+
+void FlashWebEngine::routeMenuEvents(QObject* object)
+{
+    object->installEventFilter(this);
+    for (QObject* child : object->children())
+        if (child->isWidgetType())
+            routeMenuEvents(child);
+}
+
+bool FlashWebEngine::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+    case QEvent::ChildPolished:
+        // The view makes the widget that takes the input as the page comes.
+        if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType())
+            routeMenuEvents(child);
+        break;
+    case QEvent::ContextMenu: {
+        const auto* e = static_cast<QContextMenuEvent*>(event);
+        QContextMenuEvent routed(e->reason(), area_->mapFromGlobal(e->globalPos()), e->globalPos(), e->modifiers());
+        QCoreApplication::sendEvent(area_, &routed);
+        return true;
+    }
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        // Neither Ruffle nor the movie gets the keys that open the menu.
+        if (const auto* key = static_cast<QKeyEvent*>(event); flashmenu::opensMenu(*key)) {
+            if (event->type() == QEvent::KeyPress)
+                QCoreApplication::sendEvent(area_, event);
+            event->accept();
+            return true;
+        }
+        break;
+    default: break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 qint64 FlashWebEngine::renderProcessId() const { return page_ ? page_->renderProcessPid() : 0; }

@@ -37,8 +37,14 @@ public:
     void loadMovie(const QByteArray& bytes, const QString& path, bool playing, bool muted) override;
     void setPlaying(bool playing) override;
     void setMuted(bool muted) override;
+    void menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done) override;
+    void runMenuEntry(int index) override;
     void evaluate(const QString& script, std::function<void(const QVariant&)> done) override;
     qint64 renderProcessId() const override;
+
+protected:
+    // The view's right-click and menu key go to the area, which shows the menu.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The start, one step per turn of the event loop, in this order.
@@ -54,6 +60,7 @@ private:
     // How many of the latest movies handed to the page may still save: the
     // one replaced saves as it goes.
     static constexpr int SavingMovies = 2;
+    void routeMenuEvents(QObject* object);
 
     std::optional<QByteArray> pending_;  // bytes not yet handed to the page
     bool hasMovie_ = false;              // the page holds a movie
