@@ -82,7 +82,7 @@ CommandLineAnswer refuse(const Texts& t, const char* why, const QString& arg)
 QString messagesLocale()
 {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const QString value = qEnvironmentVariable(name);
+        QString value = qEnvironmentVariable(name);
         if (!value.isEmpty())
             return value;
     }
