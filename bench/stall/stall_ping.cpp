@@ -1,7 +1,7 @@
 // Watches a program from outside, as an X client of its own: no code of the
 // program is linked or loaded.
 //
-//   stall_ping ping WINDOW OUT [SECONDS [TID]]
+//   stall_ping ping WINDOW OUT [SECONDS [TID [READER_TID]]]
 //     Sends WINDOW a _NET_WM_PING every 4 ms. The toolkit answers each one
 //     when its GUI thread handles the event, by sending it back to the root
 //     window; so a round trip is as long as that thread was busy. Writes one
@@ -10,6 +10,9 @@
 //     two are what the thread TID (the GUI thread: the program's own id) spent
 //     during the round trip on a core and runnable but waiting for one, from
 //     /proc/TID/schedstat (-1 without TID). The rest of a round trip it slept.
+//     A sixth figure is what READER_TID (the toolkit's thread that reads the
+//     display's events and wakes the GUI thread) waited for a core meanwhile:
+//     while it waits, the GUI thread sleeps with the ping unread.
 //     At the end, each ping still unanswered is written with "-" and its age
 //     in place of the round trip. Ends on SIGTERM or SIGINT, when the window
 //     goes away, or after SECONDS (600 unless given).
@@ -90,6 +93,7 @@ struct Sent {
     int64_t monoNs = 0;
     int64_t realNs = 0;
     SchedTimes sched;
+    SchedTimes reader;
 };
 
 struct Pinger {
@@ -100,6 +104,7 @@ struct Pinger {
     Atom ping;
     FILE* out;
     int schedFd;
+    int readerFd;
     std::array<Sent, kSlots> sent{};
     uint32_t next = 1;
 
@@ -114,7 +119,7 @@ struct Pinger {
         ev.xclient.data.l[1] = long(next);  // the timestamp field, echoed back unchanged
         ev.xclient.data.l[2] = long(target);
         Sent& s = sent[next % kSlots];
-        s = {next, true, nowNs(CLOCK_MONOTONIC), nowNs(CLOCK_REALTIME), readSched(schedFd)};
+        s = {next, true, nowNs(CLOCK_MONOTONIC), nowNs(CLOCK_REALTIME), readSched(schedFd), readSched(readerFd)};
         XSendEvent(dpy, target, False, NoEventMask, &ev);
         XFlush(dpy);
         ++next;
@@ -131,11 +136,13 @@ struct Pinger {
         s.pending = false;
         const int64_t rtt = nowNs(CLOCK_MONOTONIC) - s.monoNs;
         const SchedTimes now = readSched(schedFd);
+        const SchedTimes reader = readSched(readerFd);
         const auto spent = [](int64_t from, int64_t to) {
             return (from < 0 || to < 0) ? -1LL : (long long)((to - from) / 1000);
         };
-        std::fprintf(out, "%u %lld %lld %lld %lld\n", seq, (long long)s.realNs, (long long)(rtt / 1000),
-                     spent(s.sched.onCpu, now.onCpu), spent(s.sched.waiting, now.waiting));
+        std::fprintf(out, "%u %lld %lld %lld %lld %lld\n", seq, (long long)s.realNs, (long long)(rtt / 1000),
+                     spent(s.sched.onCpu, now.onCpu), spent(s.sched.waiting, now.waiting),
+                     spent(s.reader.waiting, reader.waiting));
     }
 
     void drain()
@@ -157,7 +164,7 @@ struct Pinger {
     }
 };
 
-int runPing(Display* dpy, Window target, FILE* out, double seconds, int schedFd)
+int runPing(Display* dpy, Window target, FILE* out, double seconds, int schedFd, int readerFd)
 {
     XSetErrorHandler(onXError);
     auto* p = new Pinger{dpy,
@@ -166,7 +173,8 @@ int runPing(Display* dpy, Window target, FILE* out, double seconds, int schedFd)
                          XInternAtom(dpy, "WM_PROTOCOLS", False),
                          XInternAtom(dpy, "_NET_WM_PING", False),
                          out,
-                         schedFd};
+                         schedFd,
+                         readerFd};
     // The answer goes to the root window for StructureNotify or
     // SubstructureRedirect listeners; the first is enough to hear it.
     XSelectInput(dpy, p->root, StructureNotifyMask);
@@ -241,10 +249,21 @@ int runWatch(Display* dpy, char** a, int n)
     return 1;
 }
 
+int openSched(const char* tid)
+{
+    if (tid == nullptr || *tid == '\0')
+        return -1;
+    const std::string stat = std::string("/proc/") + tid + "/schedstat";
+    const int fd = open(stat.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        std::fprintf(stderr, "stall_ping: cannot read %s: %s\n", stat.c_str(), std::strerror(errno));
+    return fd;
+}
+
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: stall_ping ping WINDOW OUT [SECONDS [TID]]\n"
+                 "usage: stall_ping ping WINDOW OUT [SECONDS [TID [READER_TID]]]\n"
                  "       stall_ping watch X Y WIDTH HEIGHT RRGGBB [TIMEOUT_MS]\n"
                  "       stall_ping clocks\n");
     return 2;
@@ -278,16 +297,13 @@ int main(int argc, char** argv)
             return 1;
         }
         std::setvbuf(out, nullptr, _IOLBF, 0);
-        int schedFd = -1;
-        if (argc > 5) {
-            const std::string stat = std::string("/proc/") + argv[5] + "/schedstat";
-            schedFd = open(stat.c_str(), O_RDONLY | O_CLOEXEC);
-            if (schedFd < 0)
-                std::fprintf(stderr, "stall_ping: cannot read %s: %s\n", stat.c_str(), std::strerror(errno));
-        }
-        rc = runPing(dpy, Window(std::strtoul(argv[2], nullptr, 0)), out, argc > 4 ? std::atof(argv[4]) : 600, schedFd);
-        if (schedFd >= 0)
-            close(schedFd);
+        const int schedFd = openSched(argc > 5 ? argv[5] : nullptr);
+        const int readerFd = openSched(argc > 6 ? argv[6] : nullptr);
+        rc = runPing(dpy, Window(std::strtoul(argv[2], nullptr, 0)), out, argc > 4 ? std::atof(argv[4]) : 600, schedFd,
+                     readerFd);
+        for (const int fd : {schedFd, readerFd})
+            if (fd >= 0)
+                close(fd);
         std::fclose(out);
     } else if (mode == "watch" && argc >= 7) {
         rc = runWatch(dpy, argv + 2, argc - 2);
