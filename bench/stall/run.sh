@@ -57,7 +57,8 @@ now() { date +%s%N; }
 # --- the private services ---------------------------------------------------
 # The pinger, the watcher and the display server wait less for a core than the
 # player: on a busy machine the display server would otherwise hold the pings
-# back, a delay that is not the player's.
+# back, a delay that is not the player's. Run one of these benchmarks at a
+# time: another's display server would take the cores from this player.
 rt=(chrt -f 10)
 "${rt[@]}" true 2>/dev/null || rt=()
 for n in $(seq 141 199); do
@@ -257,21 +258,19 @@ random_actions() {
   tag=
 }
 
+# A step that fails (a dialog that did not come or did not close on a busy
+# machine) is said and left behind; the session goes on from the main window.
 session() {
-  open audio "$T/long.wav" "60 s .wav" 3 &&
-    open midi "$T/big.mid" "600,000-note .mid" 3 &&
-    open movie "$T/hd.mov" "10 s 720p .mov" 4 &&
-    open video "$T/hd.mov" "the same .mov as video" 3 &&
-    open midi "$T/song.mid" "3 s song" 1 &&
-    press SCE6 "midi song: next" 2 &&
-    press SCE2 "midi song: play" 1 &&
-    press SCE7 "midi song: stop" 3 &&
-    open media "$T/list1000.asx" "ASX of 1,000 .wav" 5 &&
-    open media "$T/list200.asx" "ASX of 200 .wav" 4 &&
-    open flash "$T/a.swf" "first Flash movie" 3 "$colour_a" &&
-    open flash "$T/b.swf" "second Flash movie" 3 "$colour_b" &&
-    press SCE7 "stop" 3 &&
-    random_actions
+  local s
+  for s in 'open audio "$T/long.wav" "60 s .wav" 3' 'open midi "$T/big.mid" "600,000-note .mid" 3' \
+    'open movie "$T/hd.mov" "10 s 720p .mov" 4' 'open video "$T/hd.mov" "the same .mov as video" 3' \
+    'open midi "$T/song.mid" "3 s song" 1' 'press SCE6 "midi song: next" 2' 'press SCE2 "midi song: play" 1' \
+    'press SCE7 "midi song: stop" 3' 'open media "$T/list1000.asx" "ASX of 1,000 .wav" 5' \
+    'open media "$T/list200.asx" "ASX of 200 .wav" 4' 'open flash "$T/a.swf" "first Flash movie" 3 "$colour_a"' \
+    'open flash "$T/b.swf" "second Flash movie" 3 "$colour_b"' 'press SCE7 "stop" 3'; do
+    eval "$s" || back_to_main
+  done
+  random_actions
 }
 
 # One run: a fresh player, pinged from its window's appearance to its end.
