@@ -27,7 +27,10 @@ player=$build/corvane
 seconds=${IDLE_BENCH_SECONDS:-12}
 settle=${IDLE_BENCH_SETTLE:-3}
 
-T=$(mktemp -d /tmp/corvane-idle.XXXXXX)
+# Not under /tmp: the file dialog, kept between showings, watches the
+# folders it has listed, the media folder's parents too, and a busy /tmp
+# (other programs' files coming and going) wakes it.
+T=$(mktemp -d /var/tmp/corvane-idle.XXXXXX)
 services=() pid=
 cleanup() {
   set +e
