@@ -8,7 +8,9 @@
 // effect when they are. The first play of each open, and each play after the
 // end, gets a new player and audio driver. The player advances only while the
 // synth renders, so with no sound device the samples go, in real time, to
-// /dev/null. Audio drivers are made and deleted off the GUI thread: deleting
+// /dev/null. An audio driver renders all the time, silence too, so once the
+// player has been halted a while its driver goes, and the next play makes a
+// new one. Audio drivers are made and deleted off the GUI thread: deleting
 // one joins its sound thread, which a sound server may hold for a second or
 // more.
 #include "media/MediaDriver.h"
@@ -75,6 +77,9 @@ private:
     bool audioRunning();
     void stopPlayer();  // halts the poll, then drops the player
     void dropPlayer();  // the audio driver and the player are deleted aside
+    void restAudio();   // the audio driver alone is deleted aside
+    void retireAside(_fluid_player_t* player);
+    void startOutput();
     QStringList outputOrder() const;
     qint64 currentTick() const;
     void poll();
@@ -100,6 +105,7 @@ private:
 
     std::optional<MidiFile> midi_;
     QTimer* poll_;
+    QTimer* rest_;  // from a halt to the audio driver's deletion
     bool playing_ = false;
     // A position asked for that the player has not taken up yet.
     qint64 pendingTick_ = -1;
