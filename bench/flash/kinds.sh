@@ -7,13 +7,14 @@
 #
 # FLASH_BENCH_RUNS (5), FLASH_BENCH_KINDS ("avm1 avm2"), FLASH_BENCH_USERS
 # ("root user"), FLASH_BENCH_DIALOGS ("1500 300") narrow it down;
-# CORVANE_BUILD_DIR names a build to use.
+# CORVANE_BUILD_DIR names a build to use (FLASH_BENCH_NO_BUILD: as it is),
+# FLASH_BENCH_PROGRAM a player program other than its corvane.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 source "$root/bench/lib.sh"
 bench_build "$root/build-bench" Release
-cmake --build "$build" --target corvane flash_seen_bench >/dev/null
+[ -n "${FLASH_BENCH_NO_BUILD:-}" ] || cmake --build "$build" --target corvane flash_seen_bench >/dev/null
 if [ -z "${DISPLAY:-}" ]; then source "$root/scripts/xvfb.sh"; fi
 if [ -z "${PULSE_SERVER:-}" ]; then source "$root/scripts/session.sh"; fi
 bin=$build/bench/flash
