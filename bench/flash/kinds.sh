@@ -40,7 +40,8 @@ if [[ " $users " == *" user "* ]]; then
     HOME="$(getent passwd "$user" | cut -d: -f6)")
 fi
 
-stats() { sort -n | awk '{a[NR]=$1} END {if (NR==0) {print "n/a"; exit} m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.0f (%.0f-%.0f)\n", m, a[1], a[NR]}'; }
+# Median (range) of the values; a movie never seen (-1) is left out and counted.
+stats() { sort -n | awk '$1 < 0 {lost++; next} {a[++n]=$1} END {if (n==0) {print "n/a"; exit} m=(n%2)?a[(n+1)/2]:(a[n/2]+a[n/2+1])/2; printf "%.0f (%.0f-%.0f%s)\n", m, a[1], a[n], lost ? ", " lost " never seen" : ""}'; }
 field() { tr ' ' '\n' | sed -n "s/^$1=//p"; }
 
 echo "-- first movie of a session and the same movie again, Return to its first frame on screen ($runs runs each; load $(cut -d' ' -f1-3 /proc/loadavg))"
