@@ -182,32 +182,105 @@
 
   const api = () => (player && typeof player.ruffle === "function" ? player.ruffle() : null);
 
-  // The smallest movie there is: an empty stage, one empty frame. Loading
-  // it once, unseen, has Ruffle fetch, compile and start its WebAssembly,
-  // which then serves every movie of this page.
+  // Times in the page, for whoever reads its console (the program logs it
+  // under corvane.flash.page at debug level).
+  const mark = (what) => console.debug("corvane-flash " + what + " at " + performance.now().toFixed(1) + " ms");
+
+  // Ruffle is readied before any movie by movies that use what real ones
+  // use, played unseen and unheard while the dialog is up: an AVM1 movie
+  // (timeline, actions, a button, gradients, a bitmap, device and embedded
+  // text, a sound) and an AVM2 one (a document class that draws, adds text
+  // fields and a bitmap, and plays a sound), written at build time into
+  // warm.js. The first has Ruffle fetch, compile and start its WebAssembly,
+  // which then serves every movie of this page. With WebAssembly compiled a
+  // function at a time, an empty movie would leave most of Ruffle
+  // uncompiled, and the first real movie would pay for it. A real movie
+  // waits only until Ruffle has started, and stops the rest.
+  //
+  // Without warm.js, the smallest movie there is: an empty stage, one empty frame.
   const blank = new Uint8Array([0x46, 0x57, 0x53, 10, 17, 0, 0, 0, 0, 0, 12, 1, 0, 0x40, 0, 0, 0]);
+  const WarmPlayMs = 150; // frames of its own for each, once loaded
+  const WarmLongestMs = 4000; // from its start; a movie that never says it loaded is let go
   let warming = null; // settles once Ruffle is ready, or failed to be
   let settled = false;
   let warm = false;
+  let warmed = 0; // warm movies played to their end
+  let stopWarming = () => {};
 
-  const warmUp = () => {
-    if (warming)
-      return warming;
+  const warmMovies = () => {
+    try {
+      const movies = (window.corvaneWarmMovies || []).map((b) => Uint8Array.from(atob(b), (c) => c.charCodeAt(0)));
+      return movies.length ? movies : [blank];
+    } catch (e) {
+      return [blank];
+    }
+  };
+
+  // Plays the movie in a hidden player until it has shown a few frames, or
+  // a real movie stops it. `started(ok)` once Ruffle took it, or failed to.
+  const playUnseen = (bytes, started) => new Promise((resolve) => {
     const stage = document.getElementById("stage");
     const spare = window.RufflePlayer.newest().createPlayer();
     spare.style.visibility = "hidden";
     stage.appendChild(spare);
-    const done = (ok) => () => {
-      warm = ok;
-      settled = true;
+    let finished = false;
+    const finish = (played) => () => {
+      if (finished)
+        return;
+      finished = true;
+      stopWarming = () => {};
       spare.remove();
+      warmed += played ? 1 : 0;
+      started(false); // nothing when it was told already
+      resolve();
     };
+    stopWarming = finish(false);
+    const silence = () => {
+      try {
+        spare.ruffle().volume = 0;
+      } catch (e) {
+        // not made yet
+      }
+    };
+    spare.addEventListener("loadedmetadata", silence);
+    spare.addEventListener("loadeddata", () => setTimeout(finish(true), WarmPlayMs));
+    spare.addEventListener("error", finish(false));
     try {
-      warming = Promise.resolve(spare.ruffle().load({ ...options, autoplay: "off", data: blank }))
-        .then(done(true), done(false));
+      silence();
+      Promise.resolve(spare.ruffle().load({ ...options, autoplay: "on", data: bytes })).then(() => {
+        silence();
+        started(true);
+        setTimeout(finish(false), WarmLongestMs);
+      }, finish(false));
     } catch (e) {
-      warming = Promise.resolve().then(done(false));
+      finish(false)();
     }
+  });
+
+  const warmUp = () => {
+    if (warming)
+      return warming;
+    mark("warm-up");
+    warming = new Promise((ready) => {
+      let tell = (ok) => {
+        tell = () => {};
+        warm = ok;
+        settled = true;
+        mark("ruffle ready: " + ok);
+        ready();
+      };
+      (async () => {
+        for (const bytes of warmMovies()) {
+          if (serial !== 0 && settled)
+            break; // a real movie came: it goes first
+          await playUnseen(bytes, (ok) => tell(ok));
+          if (!warm)
+            break;
+        }
+        tell(false);
+        mark("warm movies played: " + warmed);
+      })();
+    });
     return warming;
   };
 
@@ -245,6 +318,8 @@
       warming.then(() => load(mine, bytes, store));
       return;
     }
+    stopWarming();
+    mark("movie " + mine + " loads");
     shown = false;
     zoom = 1;
     originX = originY = 0;
@@ -268,6 +343,7 @@
     // Loaded: let it play for two of its frames and two paints of the
     // page, so that its first frame is on show, then obey.
     const loaded = current(() => {
+      mark("movie " + mine + " loaded");
       state = "playing";
       const r = api();
       const rate = (r && r.metadata && r.metadata.frameRate) || 12;
@@ -438,6 +514,7 @@
     open(name, playing, mute, store) {
       store = store || { id: 0, name: "movie.swf", saved: {} };
       const mine = ++serial;
+      mark("movie " + mine + " asked");
       suspended = !playing;
       muted = !!mute;
       const xhr = new XMLHttpRequest();
@@ -508,6 +585,7 @@
         volume: r ? r.volume : null,
         warm: warm,
         zoom: zoom,
+        warmed: warmed,
       };
     },
   };

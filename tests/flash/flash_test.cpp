@@ -5,6 +5,7 @@
 #include "flash/FlashEngine.h"
 #include "flash/FlashPlayer.h"
 #include "Form1.h"
+#include "RichMovies.h"
 #include "SecondaryWindows.h"
 #include "SwfActions.h"
 #include "SwfWriter.h"
@@ -226,8 +227,10 @@ private slots:
         const qint64 pid = player_->engine()->renderProcessId();
         QVERIFY(pid > 0);
         QTest::qWait(500);
-        for (QWidget* child : player_->findChildren<QWidget*>())
-            QVERIFY2(!child->isVisible(), "the warm page shows before any movie");
+        // The page shows, empty, in the area's own colour, so that the first movie
+        // does not wait for the view's first showing.
+        QVERIFY2(share(shot(), player_->palette().color(QPalette::Window)) > 0.99,
+                 "the warm page shows something before any movie");
         QCOMPARE(evaluate("corvaneFlash.status().state").toString(), QStringLiteral("empty"));
 
         SwfMovie movie;
@@ -428,6 +431,36 @@ private slots:
         choose(menuByMouse(centre), "播放");
         QVERIFY(moves());
         QCOMPARE(evaluate(ruffleMenu).toBool(), false);
+    // The richer movies draw what they are made of: in AVM1 gradients, a bitmap, a
+    // counter that changes every frame, and a button whose over and down states
+    // show under the pointer; in AVM2 what the document class draws and adds.
+    void richMoviesShowWhatTheyHold()
+    {
+        const RichMovie rich;
+        show("avm1.swf", writeAvm1Movie(rich));
+        QVERIFY2(shows(rich.marker) && shows(QColor(0xFF, 0xD0, 0x20), 0.001) && shows(Qt::yellow, 0.002),
+                 "the AVM1 movie's box, gradient or bitmap never showed");
+        QVERIFY2(moves(), "the AVM1 movie's frames do not change what it shows");
+        // The button's middle, in the stage (200 x 150) as shown all in the display area.
+        const double scale = std::min(player_->width() / 200.0, player_->height() / 150.0);
+        const QPoint knob(int((player_->width() - 200 * scale) / 2 + 40 * scale),
+                          int((player_->height() - 150 * scale) / 2 + 122 * scale));
+        const QColor over(0xE0, 0x80, 0x00), down(0xC0, 0x00, 0x00);
+        QVERIFY(share(shot(), over) < 0.001);
+        QWidget* input = nullptr;  // the view's widget that takes the input (no web engine header here)
+        for (QWidget* w : player_->findChildren<QWidget*>())
+            input = w->inherits("QWebEngineView") ? w->focusProxy() : input;
+        QVERIFY(input);
+        QTest::mouseMove(input, input->mapFrom(player_, knob));
+        QVERIFY2(shows(over, 0.01), "the button's over state does not show under the pointer");
+        QTest::mousePress(input, Qt::LeftButton, {}, input->mapFrom(player_, knob));
+        QVERIFY2(shows(down, 0.01), "the button's down state does not show when pressed");
+        QTest::mouseRelease(input, Qt::LeftButton, {}, input->mapFrom(player_, knob));
+        QCOMPARE(evaluate("1").toInt(), 1);
+
+        show("avm2.swf", writeAvm2Movie(rich));
+        QVERIFY2(shows(rich.marker) && shows(QColor(0xE0, 0x80, 0x00), 0.01) && shows(Qt::yellow, 0.002),
+                 "the AVM2 document class's box, circle or bitmap never showed");
     }
 
     // A movie's getURL and loadMovie, and WebRTC (which goes round the request

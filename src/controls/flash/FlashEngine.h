@@ -29,7 +29,8 @@ public:
     virtual ~FlashEngine() = default;
 
     // Starts the engine and the page in steps between the event loop's
-    // turns, and readies Ruffle in it with no movie, so that all is ready
+    // turns, and readies Ruffle in it with movies of its own, played unseen
+    // and unheard (the page's warm-up), so that all is ready
     // when a movie's bytes come; nothing when it is ready or on its way.
     virtual void openPage() = 0;
     // Shows the movie in these bytes, read from the file at `path`,

@@ -248,8 +248,13 @@ void FlashWebEngine::pageLoaded(bool ok)
         view_->hide();
         return;  // the next movie tries again
     }
-    // Ruffle is compiled and made ready before any movie asks for it.
+    // Ruffle is compiled and made ready before any movie asks for it, and
+    // the view shows already, empty, in the area's own colour: the first
+    // showing of a view costs a few hundred milliseconds on its own (its
+    // drawing surface is made), which the first movie would otherwise wait for.
     run(QStringLiteral("corvaneFlash.warm()"));
+    page_->setBackgroundColor(area_->palette().color(QPalette::Window));
+    view_->show();
     if (pending_ && pendingObjects_)
         pushMovie();
 }

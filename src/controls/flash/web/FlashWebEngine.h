@@ -3,8 +3,9 @@
 // view that fills the area. The engine, the page and Ruffle start in steps,
 // each in a turn of its own of the event loop, so that the GUI thread keeps
 // answering meanwhile; once the page is up, Ruffle is compiled and made ready
-// with no movie. Movies are handed to the page as bytes; while the page is
-// not ready the latest one waits. The view shows from the first movie on. If
+// with movies of its own, unseen, and the view shows, empty, in the area's
+// colour. Movies are handed to the page as bytes; while the page is not
+// ready the latest one waits. If
 // the page process dies the view goes and the area shows empty until the next
 // movie starts a new page.
 //
