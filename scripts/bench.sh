@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds in release mode and runs every benchmark,
-# or only those named (folders of bench/: device, flash, launch, video).
+# or only those named (folders of bench/: device, flash, idle, launch, stall, video).
 #   scripts/bench.sh [NAME...]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,7 +1,8 @@
 # Sourced: a desktop session's private services for the tests, as a desktop
 # has them: a session bus of its own (nothing is started on demand on it) and
 # a PulseAudio sound server with a null sink. Exports DBUS_SESSION_BUS_ADDRESS
-# and PULSE_SERVER; both stop when the sourcing shell exits.
+# and PULSE_SERVER; both stop when the sourcing shell exits. Any user may
+# connect to the bus (scripts/as-user.sh lets an ordinary user reach it).
 CORVANE_SESSION_DIR=$(mktemp -d)
 chmod 700 "$CORVANE_SESSION_DIR"
 cat >"$CORVANE_SESSION_DIR/bus.conf" <<CONF
@@ -11,6 +12,7 @@ cat >"$CORVANE_SESSION_DIR/bus.conf" <<CONF
   <type>session</type>
   <listen>unix:dir=$CORVANE_SESSION_DIR</listen>
   <policy context="default">
+    <allow user="*"/>
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
     <allow own="*"/>

@@ -73,3 +73,5 @@ for key in seen_cold_ms seen_warm_ms; do
   awk -v p="$p" -v f="$f" -v k="$key" 'BEGIN {if (f > 0) printf "%s_ratio=%.2f (target: at most 1.15)\n", k, p / f}'
 done
 rm -f /tmp/flash-bench-load.$$ /tmp/flash-bench-seen-player.$$ /tmp/flash-bench-seen-floor.$$
+
+bash "$here/kinds.sh"

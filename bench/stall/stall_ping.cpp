@@ -1,15 +1,21 @@
 // Watches a program from outside, as an X client of its own: no code of the
 // program is linked or loaded.
 //
-//   stall_ping ping WINDOW OUT [SECONDS]
+//   stall_ping ping WINDOW OUT [SECONDS [TID [READER_TID]]]
 //     Sends WINDOW a _NET_WM_PING every 4 ms. The toolkit answers each one
 //     when its GUI thread handles the event, by sending it back to the root
 //     window; so a round trip is as long as that thread was busy. Writes one
-//     line per answer to OUT: "sequence sent_ns round_trip_us", sent_ns on
-//     the realtime clock (as `date +%s%N`). At the end, each ping still
-//     unanswered is written with "-" and its age in place of the round trip.
-//     Ends on SIGTERM or SIGINT, when the window goes away, or after SECONDS
-//     (600 unless given).
+//     line per answer to OUT: "sequence sent_ns round_trip_us on_cpu_us
+//     waiting_us", sent_ns on the realtime clock (as `date +%s%N`); the last
+//     two are what the thread TID (the GUI thread: the program's own id) spent
+//     during the round trip on a core and runnable but waiting for one, from
+//     /proc/TID/schedstat (-1 without TID). The rest of a round trip it slept.
+//     A sixth figure is what READER_TID (the toolkit's thread that reads the
+//     display's events and wakes the GUI thread) waited for a core meanwhile:
+//     while it waits, the GUI thread sleeps with the ping unread.
+//     At the end, each ping still unanswered is written with "-" and its age
+//     in place of the round trip. Ends on SIGTERM or SIGINT, when the window
+//     goes away, or after SECONDS (600 unless given).
 //
 //   stall_ping watch X Y WIDTH HEIGHT RRGGBB [TIMEOUT_MS]
 //     Grabs that part of the screen every 5 ms until a third of it has the
@@ -18,7 +24,9 @@
 //
 //   stall_ping clocks
 //     Prints the realtime and the monotonic clock, in ns, read together.
+#include <fcntl.h>
 #include <poll.h>
+#include <unistd.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -57,11 +65,35 @@ int64_t nowNs(clockid_t clock)
     return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
+// A thread's time on a core and waiting in the run queue, in ns.
+struct SchedTimes {
+    int64_t onCpu = -1;
+    int64_t waiting = -1;
+};
+
+SchedTimes readSched(int fd)
+{
+    SchedTimes t;
+    if (fd < 0)
+        return t;
+    char buf[128];
+    const ssize_t n = pread(fd, buf, sizeof buf - 1, 0);
+    if (n <= 0)
+        return t;
+    buf[n] = '\0';
+    long long cpu = 0, wait = 0;
+    if (std::sscanf(buf, "%lld %lld", &cpu, &wait) == 2)
+        t = {cpu, wait};
+    return t;
+}
+
 struct Sent {
     uint32_t seq = 0;
     bool pending = false;
     int64_t monoNs = 0;
     int64_t realNs = 0;
+    SchedTimes sched;
+    SchedTimes reader;
 };
 
 struct Pinger {
@@ -71,6 +103,8 @@ struct Pinger {
     Atom protocols;
     Atom ping;
     FILE* out;
+    int schedFd;
+    int readerFd;
     std::array<Sent, kSlots> sent{};
     uint32_t next = 1;
 
@@ -85,7 +119,7 @@ struct Pinger {
         ev.xclient.data.l[1] = long(next);  // the timestamp field, echoed back unchanged
         ev.xclient.data.l[2] = long(target);
         Sent& s = sent[next % kSlots];
-        s = {next, true, nowNs(CLOCK_MONOTONIC), nowNs(CLOCK_REALTIME)};
+        s = {next, true, nowNs(CLOCK_MONOTONIC), nowNs(CLOCK_REALTIME), readSched(schedFd), readSched(readerFd)};
         XSendEvent(dpy, target, False, NoEventMask, &ev);
         XFlush(dpy);
         ++next;
@@ -101,7 +135,14 @@ struct Pinger {
             return;
         s.pending = false;
         const int64_t rtt = nowNs(CLOCK_MONOTONIC) - s.monoNs;
-        std::fprintf(out, "%u %lld %lld\n", seq, (long long)s.realNs, (long long)(rtt / 1000));
+        const SchedTimes now = readSched(schedFd);
+        const SchedTimes reader = readSched(readerFd);
+        const auto spent = [](int64_t from, int64_t to) {
+            return (from < 0 || to < 0) ? -1LL : (long long)((to - from) / 1000);
+        };
+        std::fprintf(out, "%u %lld %lld %lld %lld %lld\n", seq, (long long)s.realNs, (long long)(rtt / 1000),
+                     spent(s.sched.onCpu, now.onCpu), spent(s.sched.waiting, now.waiting),
+                     spent(s.reader.waiting, reader.waiting));
     }
 
     void drain()
@@ -123,7 +164,7 @@ struct Pinger {
     }
 };
 
-int runPing(Display* dpy, Window target, FILE* out, double seconds)
+int runPing(Display* dpy, Window target, FILE* out, double seconds, int schedFd, int readerFd)
 {
     XSetErrorHandler(onXError);
     auto* p = new Pinger{dpy,
@@ -131,7 +172,9 @@ int runPing(Display* dpy, Window target, FILE* out, double seconds)
                          DefaultRootWindow(dpy),
                          XInternAtom(dpy, "WM_PROTOCOLS", False),
                          XInternAtom(dpy, "_NET_WM_PING", False),
-                         out};
+                         out,
+                         schedFd,
+                         readerFd};
     // The answer goes to the root window for StructureNotify or
     // SubstructureRedirect listeners; the first is enough to hear it.
     XSelectInput(dpy, p->root, StructureNotifyMask);
@@ -206,10 +249,21 @@ int runWatch(Display* dpy, char** a, int n)
     return 1;
 }
 
+int openSched(const char* tid)
+{
+    if (tid == nullptr || *tid == '\0')
+        return -1;
+    const std::string stat = std::string("/proc/") + tid + "/schedstat";
+    const int fd = open(stat.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        std::fprintf(stderr, "stall_ping: cannot read %s: %s\n", stat.c_str(), std::strerror(errno));
+    return fd;
+}
+
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: stall_ping ping WINDOW OUT [SECONDS]\n"
+                 "usage: stall_ping ping WINDOW OUT [SECONDS [TID [READER_TID]]]\n"
                  "       stall_ping watch X Y WIDTH HEIGHT RRGGBB [TIMEOUT_MS]\n"
                  "       stall_ping clocks\n");
     return 2;
@@ -243,7 +297,13 @@ int main(int argc, char** argv)
             return 1;
         }
         std::setvbuf(out, nullptr, _IOLBF, 0);
-        rc = runPing(dpy, Window(std::strtoul(argv[2], nullptr, 0)), out, argc > 4 ? std::atof(argv[4]) : 600);
+        const int schedFd = openSched(argc > 5 ? argv[5] : nullptr);
+        const int readerFd = openSched(argc > 6 ? argv[6] : nullptr);
+        rc = runPing(dpy, Window(std::strtoul(argv[2], nullptr, 0)), out, argc > 4 ? std::atof(argv[4]) : 600, schedFd,
+                     readerFd);
+        for (const int fd : {schedFd, readerFd})
+            if (fd >= 0)
+                close(fd);
         std::fclose(out);
     } else if (mode == "watch" && argc >= 7) {
         rc = runWatch(dpy, argv + 2, argc - 2);

@@ -48,6 +48,97 @@
     }
   }
 
+  // What movies save. Ruffle keeps SharedObjects in the page's localStorage,
+  // as keyed properties of it, taken when a movie's player is made. Here
+  // that is a store of each movie's own, filled with what the program kept
+  // of that movie, and every change goes back to the program, which keeps
+  // it on disk: through the console, where only this script's messages
+  // count. The warm-up player gets none, and keeps what it saves in memory.
+  const StoreMessage = "corvane-store ";
+  const MaxStoreChars = 1 << 20; // keys and texts of one movie, as the program's bound
+  let storage = null;
+  const makeStorage = (id, saved) => {
+    const data = new Map();
+    let size = 0;
+    for (const [key, text] of Object.entries(saved || {})) {
+      if (typeof text === "string") {
+        data.set(key, text);
+        size += key.length + text.length;
+      }
+    }
+    const tell = (key, text) => console.debug(StoreMessage + JSON.stringify([id, key, text]));
+    // Ruffle's keys all hold a "/": these names are free for the methods of
+    // localStorage that Ruffle's own pages call.
+    const methods = {
+      getItem: (key) => (data.has(String(key)) ? data.get(String(key)) : null),
+      setItem: (key, value) => {
+        store[String(key)] = value;
+      },
+      removeItem: (key) => {
+        delete store[String(key)];
+      },
+      key: (i) => [...data.keys()][i] ?? null,
+    };
+    const store = new Proxy(Object.create(null), {
+      get: (target, key) => {
+        if (typeof key !== "string")
+          return undefined;
+        if (data.has(key))
+          return data.get(key);
+        if (key === "length")
+          return data.size;
+        return Object.hasOwn(methods, key) ? methods[key] : undefined;
+      },
+      has: (target, key) => data.has(key),
+      set: (target, key, value) => {
+        if (typeof key !== "string")
+          return true;
+        const text = String(value);
+        const before = data.get(key);
+        if (before === text)
+          return true;
+        const next = size - (before === undefined ? 0 : key.length + before.length) + key.length + text.length;
+        if (next > MaxStoreChars)
+          throw new DOMException("This movie's saved objects are full.", "QuotaExceededError");
+        data.set(key, text);
+        size = next;
+        tell(key, text);
+        return true;
+      },
+      deleteProperty: (target, key) => {
+        if (typeof key === "string" && data.has(key)) {
+          size -= key.length + data.get(key).length;
+          data.delete(key);
+          tell(key, null);
+        }
+        return true;
+      },
+      ownKeys: () => [...data.keys()],
+      getOwnPropertyDescriptor: (target, key) => (data.has(key)
+        ? { value: data.get(key), writable: true, enumerable: true, configurable: true } : undefined),
+    });
+    return store;
+  };
+  try {
+    Object.defineProperty(window, "localStorage", { get: () => storage, configurable: false });
+  } catch (e) {
+    // kept as it is: what movies save lasts until the page goes
+  }
+  // The program shows the movie's menu itself, outside the page: neither
+  // Ruffle's menu nor the engine's own may come up in here.
+  window.addEventListener("contextmenu", (e) => {
+    e.preventDefault();
+    e.stopImmediatePropagation();
+  }, true);
+
+  // Ruffle's loader hands this callback its module table once it runs; the
+  // movie's menu is reached through it (see core() below).
+  let modules = null;
+  (window.webpackChunkruffle_selfhosted = window.webpackChunkruffle_selfhosted || [])
+    .push([["corvane-menu"], {}, (require) => {
+      modules = require;
+    }]);
+
   window.RufflePlayer = window.RufflePlayer || {};
   window.RufflePlayer.config = {
     polyfills: false,
@@ -60,7 +151,9 @@
     quality: "high",
     scale: "showAll",
     wmode: "window",
-    contextMenu: "on",
+    // No menu of Ruffle's own in the page; the core still prepares the
+    // movie's entries (menu: true) for the program's menu.
+    contextMenu: "off",
     menu: true,
     backgroundColor: null,
     base: null,
@@ -89,32 +182,105 @@
 
   const api = () => (player && typeof player.ruffle === "function" ? player.ruffle() : null);
 
-  // The smallest movie there is: an empty stage, one empty frame. Loading
-  // it once, unseen, has Ruffle fetch, compile and start its WebAssembly,
-  // which then serves every movie of this page.
+  // Times in the page, for whoever reads its console (the program logs it
+  // under corvane.flash.page at debug level).
+  const mark = (what) => console.debug("corvane-flash " + what + " at " + performance.now().toFixed(1) + " ms");
+
+  // Ruffle is readied before any movie by movies that use what real ones
+  // use, played unseen and unheard while the dialog is up: an AVM1 movie
+  // (timeline, actions, a button, gradients, a bitmap, device and embedded
+  // text, a sound) and an AVM2 one (a document class that draws, adds text
+  // fields and a bitmap, and plays a sound), written at build time into
+  // warm.js. The first has Ruffle fetch, compile and start its WebAssembly,
+  // which then serves every movie of this page. With WebAssembly compiled a
+  // function at a time, an empty movie would leave most of Ruffle
+  // uncompiled, and the first real movie would pay for it. A real movie
+  // waits only until Ruffle has started, and stops the rest.
+  //
+  // Without warm.js, the smallest movie there is: an empty stage, one empty frame.
   const blank = new Uint8Array([0x46, 0x57, 0x53, 10, 17, 0, 0, 0, 0, 0, 12, 1, 0, 0x40, 0, 0, 0]);
+  const WarmPlayMs = 150; // frames of its own for each, once loaded
+  const WarmLongestMs = 4000; // from its start; a movie that never says it loaded is let go
   let warming = null; // settles once Ruffle is ready, or failed to be
   let settled = false;
   let warm = false;
+  let warmed = 0; // warm movies played to their end
+  let stopWarming = () => {};
 
-  const warmUp = () => {
-    if (warming)
-      return warming;
+  const warmMovies = () => {
+    try {
+      const movies = (window.corvaneWarmMovies || []).map((b) => Uint8Array.from(atob(b), (c) => c.charCodeAt(0)));
+      return movies.length ? movies : [blank];
+    } catch (e) {
+      return [blank];
+    }
+  };
+
+  // Plays the movie in a hidden player until it has shown a few frames, or
+  // a real movie stops it. `started(ok)` once Ruffle took it, or failed to.
+  const playUnseen = (bytes, started) => new Promise((resolve) => {
     const stage = document.getElementById("stage");
     const spare = window.RufflePlayer.newest().createPlayer();
     spare.style.visibility = "hidden";
     stage.appendChild(spare);
-    const done = (ok) => () => {
-      warm = ok;
-      settled = true;
+    let finished = false;
+    const finish = (played) => () => {
+      if (finished)
+        return;
+      finished = true;
+      stopWarming = () => {};
       spare.remove();
+      warmed += played ? 1 : 0;
+      started(false); // nothing when it was told already
+      resolve();
     };
+    stopWarming = finish(false);
+    const silence = () => {
+      try {
+        spare.ruffle().volume = 0;
+      } catch (e) {
+        // not made yet
+      }
+    };
+    spare.addEventListener("loadedmetadata", silence);
+    spare.addEventListener("loadeddata", () => setTimeout(finish(true), WarmPlayMs));
+    spare.addEventListener("error", finish(false));
     try {
-      warming = Promise.resolve(spare.ruffle().load({ ...options, autoplay: "off", data: blank }))
-        .then(done(true), done(false));
+      silence();
+      Promise.resolve(spare.ruffle().load({ ...options, autoplay: "on", data: bytes })).then(() => {
+        silence();
+        started(true);
+        setTimeout(finish(false), WarmLongestMs);
+      }, finish(false));
     } catch (e) {
-      warming = Promise.resolve().then(done(false));
+      finish(false)();
     }
+  });
+
+  const warmUp = () => {
+    if (warming)
+      return warming;
+    mark("warm-up");
+    warming = new Promise((ready) => {
+      let tell = (ok) => {
+        tell = () => {};
+        warm = ok;
+        settled = true;
+        mark("ruffle ready: " + ok);
+        ready();
+      };
+      (async () => {
+        for (const bytes of warmMovies()) {
+          if (serial !== 0 && settled)
+            break; // a real movie came: it goes first
+          await playUnseen(bytes, (ok) => tell(ok));
+          if (!warm)
+            break;
+        }
+        tell(false);
+        mark("warm movies played: " + warmed);
+      })();
+    });
     return warming;
   };
 
@@ -145,18 +311,24 @@
 
   // Replaces whatever movie is shown by the one in these bytes, once Ruffle
   // is ready (or has failed to get ready, and tries again).
-  const load = (mine, bytes) => {
+  const load = (mine, bytes, store) => {
     if (mine !== serial)
       return;
     if (warming && !settled) {
-      warming.then(() => load(mine, bytes));
+      warming.then(() => load(mine, bytes, store));
       return;
     }
+    stopWarming();
+    mark("movie " + mine + " loads");
     shown = false;
+    zoom = 1;
+    originX = originY = 0;
     if (player) {
       player.remove();
       player = null;
     }
+    // The movie's player takes the movie's own saved objects.
+    storage = makeStorage(store.id, store.saved);
     const stage = document.getElementById("stage");
     player = window.RufflePlayer.newest().createPlayer();
     stage.appendChild(player);
@@ -171,6 +343,7 @@
     // Loaded: let it play for two of its frames and two paints of the
     // page, so that its first frame is on show, then obey.
     const loaded = current(() => {
+      mark("movie " + mine + " loaded");
       state = "playing";
       const r = api();
       const rate = (r && r.metadata && r.metadata.frameRate) || 12;
@@ -183,9 +356,151 @@
     player.addEventListener("loadedmetadata", current(apply));
     player.addEventListener("loadeddata", loaded);
     player.addEventListener("error", failed);
-    const pending = api().load({ ...options, data: bytes });
+    const pending = api().load({ ...options, data: bytes, swfFileName: store.name });
     if (pending && typeof pending.then === "function")
       pending.then(current(apply), failed);
+  };
+
+
+  // The movie's menu, which the program shows outside the page. Ruffle's core
+  // prepares the movie's entries and runs the one chosen by its place in its
+  // list. Ruffle keeps the core's handle private: the handle's class is found
+  // among Ruffle's modules, and the handle caught where the player asks its
+  // core whether it plays.
+  let caught = null;
+  let hooked = false;
+  const hookCore = () => {
+    if (hooked || !modules)
+      return hooked;
+    for (const id of Object.keys(modules.m)) {
+      const factory = modules.m[id];
+      if (typeof factory !== "function" || !String(factory).includes("rufflehandle_prepare_context_menu"))
+        continue;
+      let handle = null;
+      try {
+        handle = modules(id).RuffleHandle;
+      } catch (e) {
+        continue;
+      }
+      if (!handle || typeof handle.prototype.is_playing !== "function")
+        continue;
+      const asks = handle.prototype.is_playing;
+      handle.prototype.is_playing = function () {
+        caught = this;
+        return asks.call(this);
+      };
+      hooked = true;
+      break;
+    }
+    return hooked;
+  };
+  const core = () => {
+    const r = api();
+    if (!r || !hookCore())
+      return null;
+    caught = null;
+    try {
+      void r.isPlaying;
+    } catch (e) {
+      // no core yet
+    }
+    const handle = caught;
+    caught = null;
+    return handle;
+  };
+
+  // The core names its built-in entries in its language, which is the
+  // engine's (Simplified Chinese; English is the core's own fallback), and
+  // lists them before the movie's own, in this order.
+  const builtins = [
+    ["play", "播放", "Play"], ["rewind", "后退", "Rewind"], ["forward", "前进", "Forward"], ["back", "返回", "Back"],
+    ["quality-low", "质量：低", "Quality: Low"], ["quality-medium", "质量：中", "Quality: Medium"],
+    ["quality-high", "质量：高", "Quality: High"],
+    ["cut", "剪切", "Cut"], ["copy", "复制", "Copy"], ["paste", "粘贴", "Paste"], ["delete", "删除", "Delete"],
+    ["select-all", "全选", "Select All"],
+  ];
+  // The core's list split: its built-in entries by name, the movie's own in order.
+  const sortItems = (items) => {
+    const named = {};
+    const own = [];
+    let next = 0;
+    items.forEach((item, index) => {
+      const caption = String(item.caption);
+      const k = own.length ? -1 : builtins.findIndex((b, i) => i >= next && (b[1] === caption || b[2] === caption));
+      if (k < 0) {
+        own.push({ item, index });
+      } else {
+        named[builtins[k][0]] = { item, index };
+        next = k + 1;
+      }
+    });
+    return { named, own };
+  };
+
+  // Zoom, as the plug-in had it: the player element grows inside the stage,
+  // which shows the part around where the menu was asked for.
+  const MaxZoom = 4;
+  let zoom = 1;
+  let originX = 0; // the shown part's corner, as shares of the stage (0 or less)
+  let originY = 0;
+  let menuAt = { x: 0, y: 0 };
+  const placePlayer = () => {
+    if (!player)
+      return;
+    const s = player.style;
+    if (zoom === 1) {
+      s.position = s.left = s.top = s.width = s.height = "";
+      return;
+    }
+    s.position = "absolute";
+    s.left = originX * 100 + "%";
+    s.top = originY * 100 + "%";
+    s.width = s.height = zoom * 100 + "%";
+  };
+  const zoomTo = (factor) => {
+    const stage = document.getElementById("stage");
+    const clamp = (v, lo, hi) => Math.min(hi, Math.max(lo, v));
+    const next = clamp(factor, 1, MaxZoom);
+    const fx = clamp(menuAt.x / Math.max(1, stage.clientWidth), 0, 1);
+    const fy = clamp(menuAt.y / Math.max(1, stage.clientHeight), 0, 1);
+    // The point of the movie under the pointer stays there.
+    originX = clamp(fx - ((fx - originX) / zoom) * next, 1 - next, 0);
+    originY = clamp(fy - ((fy - originY) / zoom) * next, 1 - next, 0);
+    zoom = next;
+    placePlayer();
+  };
+
+  let offered = [];     // what the open menu's entries do, in its order
+  let offeredBy = null; // the core that prepared them
+  let offeredFor = 0;   // the movie they are for
+
+  // The menu's entries in the order shown: the movie's own, zoom, quality,
+  // play and loop, rewind, forward and back (or a text field's editing).
+  const menuEntries = (handle, items) => {
+    const { named, own } = sortItems(items);
+    const out = [];
+    const add = (key, caption, enabled, checked, separatorBefore, run) => {
+      out.push({ key, caption, enabled: !!enabled, checked: !!checked, separatorBefore: !!separatorBefore });
+      offered.push(run);
+    };
+    const fromCore = (key) => {
+      const found = named[key];
+      if (found)
+        add(key, "", found.item.enabled, found.item.checked, false, () => handle.run_context_menu_callback(found.index));
+    };
+    for (const { item, index } of own)
+      add("", String(item.caption), item.enabled, false, item.separatorBefore && out.length > 0,
+          () => handle.run_context_menu_callback(index));
+    add("zoom-in", "", zoom < MaxZoom, false, false, () => zoomTo(zoom * 2));
+    add("zoom-out", "", zoom > 1, false, false, () => zoomTo(zoom / 2));
+    add("show-all", "", zoom > 1, zoom === 1, false, () => zoomTo(1));
+    ["quality-low", "quality-medium", "quality-high"].forEach(fromCore);
+    fromCore("play");
+    // Ruffle always loops a movie's timeline, and cannot be told otherwise.
+    if (named.play)
+      add("loop", "", false, true, false, null);
+    ["rewind", "forward", "back", "cut", "copy", "paste", "delete", "select-all"].forEach(fromCore);
+    return out;
   };
 
   window.corvaneFlash = {
@@ -194,16 +509,19 @@
       warmUp();
     },
     // The movie that the program offers under this name, once; a later
-    // call overtakes an earlier one still on its way.
-    open(name, playing, mute) {
+    // call overtakes an earlier one still on its way. `store` holds the
+    // movie's id for what it saves, its file's name and what it saved.
+    open(name, playing, mute, store) {
+      store = store || { id: 0, name: "movie.swf", saved: {} };
       const mine = ++serial;
+      mark("movie " + mine + " asked");
       suspended = !playing;
       muted = !!mute;
       const xhr = new XMLHttpRequest();
       xhr.open("GET", name);
       xhr.responseType = "arraybuffer";
-      xhr.onload = () => load(mine, new Uint8Array((xhr.status === 200 || xhr.status === 0) && xhr.response ? xhr.response : 0));
-      xhr.onerror = () => load(mine, new Uint8Array(0));
+      xhr.onload = () => load(mine, new Uint8Array((xhr.status === 200 || xhr.status === 0) && xhr.response ? xhr.response : 0), store);
+      xhr.onerror = () => load(mine, new Uint8Array(0), store);
       xhr.send();
       return mine;
     },
@@ -219,6 +537,44 @@
       muted = !!on;
       apply();
     },
+    // The movie's menu for a right-click at (x, y) in the page, as the core
+    // has it now; empty when there is no movie. runMenuEntry follows once.
+    menu(x, y) {
+      offered = [];
+      offeredBy = null;
+      const handle = state === "playing" ? core() : null;
+      let items = null;
+      try {
+        items = handle ? Array.from(handle.prepare_context_menu() || []) : null;
+      } catch (e) {
+        items = null;
+      }
+      if (!items)
+        return [];
+      offeredBy = handle;
+      offeredFor = serial;
+      menuAt = { x: Number(x) || 0, y: Number(y) || 0 };
+      return menuEntries(handle, items);
+    },
+    // Runs the entry at this place of the last menu (none when out of range)
+    // and closes that menu.
+    runMenuEntry(index) {
+      const run = offeredFor === serial ? offered[index] : null;
+      const handle = offeredBy;
+      offered = [];
+      offeredBy = null;
+      // The core runs an entry's action in a later turn; its menu is closed
+      // only then.
+      const close = () => {
+        try {
+          if (handle)
+            handle.clear_custom_menu_items();
+        } catch (e) {
+          // the movie went meanwhile
+        }
+      };
+      new Promise((resolve) => resolve(run ? run() : null)).then(close, close);
+    },
     // For whoever needs to know what the page holds.
     status() {
       const r = api();
@@ -228,6 +584,8 @@
         suspended: r ? !!r.suspended : suspended,
         volume: r ? r.volume : null,
         warm: warm,
+        zoom: zoom,
+        warmed: warmed,
       };
     },
   };

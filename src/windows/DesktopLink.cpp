@@ -21,7 +21,6 @@ DesktopLink::DesktopLink(Form1& form, const QDBusConnection& bus)
       inhibitor_(new ScreenSaverInhibitor(this)), quiet_(new QTimer(this))
 {
     quiet_->setSingleShot(true);
-    quiet_->setInterval(2 * MediaDevice::kStatusIntervalMs);
     connect(quiet_, &QTimer::timeout, this, &DesktopLink::update);
     connect(&form_, &Form1::handled, this, &DesktopLink::update);
     if (!bus.isConnected())
@@ -103,8 +102,9 @@ void DesktopLink::update()
 {
     mpris_->refresh();
     inhibitor_->setWanted(pictureShowing());
-    if (device().isOpen())
-        quiet_->start();
+    // Two of the device's status intervals without an update: it closed.
+    if (const int interval = device().statusIntervalMs())
+        quiet_->start(2 * interval);
 }
 
 }  // namespace corvane

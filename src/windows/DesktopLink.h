@@ -44,7 +44,8 @@ private:
     Form1& form_;
     MprisService* mpris_;
     ScreenSaverInhibitor* inhibitor_;
-    // Fires once the device's status updates stop: it closed by itself.
+    // Fires once the device's status updates stop: it closed by itself. Its
+    // time follows the device's interval, which is long while nothing plays.
     QTimer* quiet_;
 };
 

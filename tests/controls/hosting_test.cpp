@@ -17,6 +17,7 @@ private slots:
     void variantConversions();
     void filtersKeepPairsAndOrder();
     void dialogYieldsChoiceOrEmpty();
+    void dialogKeepsNoSettings();
     void buttonClicksOnlyWhenEnabled();
 };
 
@@ -90,6 +91,24 @@ void HostingTest::dialogYieldsChoiceOrEmpty()
     QVERIFY(answer.completionsShown);
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
     QCOMPARE(d.get(dispid::dialog::FileName).toText(), other);
+}
+
+// Qt's dialog would keep its folders and history in QtProject.conf.
+void HostingTest::dialogKeepsNoSettings()
+{
+    QTemporaryDir config;
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    {
+        QWidget owner;
+        FileDialog d(&owner);
+        test::DialogAnswer answer;
+        answer.arm();
+        d.call(dispid::dialog::ShowOpen);
+        QVERIFY(answer.seen);
+    }
+    qputenv("XDG_CONFIG_HOME", before);
+    QCOMPARE(QDir(config.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
 }
 
 void HostingTest::buttonClicksOnlyWhenEnabled()

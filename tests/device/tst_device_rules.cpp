@@ -160,6 +160,32 @@ private slots:
         }
     }
 
+    // Halted, the status updates slow down once the position stands still
+    // (the window and the engines then sleep); "play" brings the full rate
+    // back at once, and nothing open means no updates at all.
+    void statusPace()
+    {
+        using dispid::mci::Command;
+        MediaDevice device;
+        int updates = 0;
+        device.advise([&](DispId ev, const Args&) { updates += ev == dispid::mci::StatusUpdate; });
+        device.put(dispid::mci::DeviceType, QStringLiteral("WAVEAudio"));
+        device.put(dispid::mci::FileName, QStringLiteral("/media.wav"));
+        QCOMPARE(device.statusIntervalMs(), 0);
+        open(device, "open:60000", false, false);
+        device.put(Command, QStringLiteral("play"));
+        QTest::qWait(6 * MediaDevice::kStatusIntervalMs);  // playing, even where the engine reports no move
+        QCOMPARE(device.statusIntervalMs(), MediaDevice::kStatusIntervalMs);
+        device.put(Command, QStringLiteral("pause"));
+        QTRY_COMPARE_WITH_TIMEOUT(device.statusIntervalMs(), MediaDevice::kStillStatusIntervalMs, 3000);
+        const int slow = updates;
+        device.put(Command, QStringLiteral("play"));
+        QCOMPARE(device.statusIntervalMs(), MediaDevice::kStatusIntervalMs);
+        QTRY_VERIFY_WITH_TIMEOUT(updates > slow, MediaDevice::kStillStatusIntervalMs / 2);
+        device.put(Command, QStringLiteral("close"));
+        QCOMPARE(device.statusIntervalMs(), 0);
+    }
+
     // A long list is handed to the engine a few loads at a time; answers of
     // an earlier media are stale; entries map back to tracks.
     void loadQueue()

@@ -68,6 +68,39 @@ QByteArray action(int code, const QByteArray& body)
     return u16(b, int(body.size())) + body;
 }
 
+// ActionPush of one string, 32-bit integer or boolean.
+QByteArray push(const QString& s) { return action(0x96, '\0' + text(s)); }
+QByteArray push(int v)
+{
+    QByteArray b(1, '\7');
+    return action(0x96, u16(u16(b, v & 0xffff), (v >> 16) & 0xffff));
+}
+QByteArray pushBool(bool v) { return action(0x96, QByteArray(1, '\5') + char(v)); }
+QByteArray op(int code) { return QByteArray(1, char(code)); }  // an action with no data
+
+// _root.menu = a ContextMenu with these custom items; each item's handler
+// sets its property of _root.
+QByteArray menuActions(const QList<SwfMenuItem>& items)
+{
+    constexpr int NewObject = 0x40, SetVariable = 0x1D, GetVariable = 0x1C, GetMember = 0x4E, SetMember = 0x4F,
+                  CallMethod = 0x52, Pop = 0x17, DefineFunction = 0x9B;
+    const QString menu = QStringLiteral("corvaneMenu");
+    QByteArray a = push(menu) + push(0) + push(QStringLiteral("ContextMenu")) + op(NewObject) + op(SetVariable);
+    for (const SwfMenuItem& item : items) {
+        const QByteArray handler = push(QStringLiteral("_root")) + op(GetVariable) + push(item.property)
+                + push(item.value) + op(SetMember);
+        QByteArray header = text({});  // anonymous, no parameters, then the body's size
+        u16(u16(header, 0), int(handler.size()));
+        // new ContextMenuItem(caption, handler, separatorBefore, enabled): arguments go last first.
+        a += pushBool(item.enabled) + pushBool(false) + action(DefineFunction, header) + handler + push(item.caption)
+                + push(4) + push(QStringLiteral("ContextMenuItem")) + op(NewObject);
+        a += push(1) + push(menu) + op(GetVariable) + push(QStringLiteral("customItems")) + op(GetMember)
+                + push(QStringLiteral("push")) + op(CallMethod) + op(Pop);
+    }
+    return a + push(QStringLiteral("_root")) + op(GetVariable) + push(QStringLiteral("menu")) + push(menu)
+            + op(GetVariable) + op(SetMember);
+}
+
 }  // namespace
 
 QByteArray writeSwf(const SwfMovie& m)
@@ -83,6 +116,9 @@ QByteArray writeSwf(const SwfMovie& m)
         actions += action(0x83, text(url) + text(target));
     for (const QString& url : m.loadMovies)
         actions += action(0x96, '\0' + text(url)) + action(0x96, '\0' + text("_level2")) + action(0x9A, "\2");
+    actions += m.firstFrameActions;
+    if (!m.menuItems.isEmpty())
+        actions += menuActions(m.menuItems);
     for (int f = 0; f < m.frames; ++f) {
         const int x = (Stage - Side) * Twips * f / std::max(1, m.frames - 1);
         body += tag(26, place(x, (Height - Side) / 2 * Twips, f == 0));

@@ -5,6 +5,8 @@
 // web engine's libraries and memory.
 #include <functional>
 #include <QByteArray>
+#include <QList>
+#include <QPoint>
 #include <QString>
 #include <QVariant>
 
@@ -12,19 +14,39 @@ class QWidget;
 
 namespace corvane {
 
+// One entry of the movie's menu as the engine reports it. Plain values only,
+// so that an engine in another process can hand them over as they are.
+struct FlashMenuEntry {
+    QString key;      // a built-in entry ("play", "quality-low", ...); empty for the movie's own
+    QString caption;  // the movie's own entry's caption; empty for a built-in one
+    bool enabled = false;
+    bool checked = false;
+    bool separatorBefore = false;  // the movie asks for a line above its entry
+};
+
 class FlashEngine {
 public:
     virtual ~FlashEngine() = default;
 
     // Starts the engine and the page in steps between the event loop's
-    // turns, and readies Ruffle in it with no movie, so that all is ready
+    // turns, and readies Ruffle in it with movies of its own, played unseen
+    // and unheard (the page's warm-up), so that all is ready
     // when a movie's bytes come; nothing when it is ready or on its way.
     virtual void openPage() = 0;
-    // Shows the movie in these bytes, replacing any other; starts it playing
-    // or stopped, silent or not.
-    virtual void loadMovie(const QByteArray& bytes, bool playing, bool muted) = 0;
+    // Shows the movie in these bytes, read from the file at `path`,
+    // replacing any other; starts it playing or stopped, silent or not. What
+    // the movie saves (SharedObject) is kept for the file's real path and
+    // handed back when that file is shown again; an empty path keeps nothing.
+    virtual void loadMovie(const QByteArray& bytes, const QString& path, bool playing, bool muted) = 0;
     virtual void setPlaying(bool playing) = 0;
     virtual void setMuted(bool muted) = 0;
+
+    // The movie's menu as it stands, for a right-click at `at` in the area:
+    // its entries in the order shown, none when there is no movie. After a
+    // list that is not empty comes exactly one runMenuEntry: the place in it
+    // of the entry chosen, or -1 when the menu closed with none.
+    virtual void menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done) = 0;
+    virtual void runMenuEntry(int index) = 0;
 
     // For tests and benchmarks: a script's result in the page (an invalid
     // value when there is no page), and the page process, 0 if none.

@@ -2,13 +2,19 @@
 
 #include "DispatchIds.h"
 #include "FlashEngine.h"
+#include "FlashMenu.h"
+#include "FlashMenuKeys.h"
 #include "RemoteFlashEngine.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QMenu>
 #include <QThreadPool>
 #include <QTimer>
 
+#include <algorithm>
+#include <memory>
 #include <unistd.h>
 #include <utility>
 
@@ -33,6 +39,10 @@ void FlashPlayer::prepareApplication()
     // opened before the engine is warm shows sooner.
     if (!flags.contains("--js-flags"))
         add("--js-flags=--wasm-lazy-compilation");
+    // The page speaks the program's language whatever the desktop's: Ruffle
+    // names the entries of the movie's menu in it, which the menu relies on.
+    if (!flags.contains("--lang"))
+        add("--lang=zh-CN");
     if (::geteuid() == 0) {
         // Chromium's sandbox cannot run as root; only then it goes. Without
         // it the zygote process serves nothing, and the engine's start would
@@ -142,7 +152,7 @@ void FlashPlayer::movieRead(const QByteArray& bytes)
 {
     reading_.reset();
     if (engine_)
-        engine_->loadMovie(bytes, playing_, muted_);
+        engine_->loadMovie(bytes, movie_, playing_, muted_);
 }
 
 void FlashPlayer::put(DispId id, const Variant& value)
@@ -170,6 +180,69 @@ Variant FlashPlayer::get(DispId id)
     if (id == dispid::flash::Playing)
         return playing_;
     return {};
+}
+
+QMenu* FlashPlayer::menu() const { return menu_; }
+
+void FlashPlayer::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    const bool byKeyboard = event->reason() != QContextMenuEvent::Mouse;
+    // The menu key on X comes with the pointer's place, which may be anywhere.
+    openMenu(byKeyboard && !rect().contains(event->pos()) ? rect().center() : event->pos(), byKeyboard);
+}
+
+void FlashPlayer::keyPressEvent(QKeyEvent* event)
+{
+    if (flashmenu::opensMenu(*event))
+        openMenu(rect().center(), true);
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void FlashPlayer::openMenu(QPoint at, bool byKeyboard)
+{
+    if (!engine_ || menuAsked_ || menu_)
+        return;  // one menu at a time; the menu key may bring two requests
+    menuAsked_ = true;
+    engine_->menu(at, [self = QPointer<FlashPlayer>(this), at, byKeyboard](const QList<FlashMenuEntry>& entries) {
+        if (self)
+            self->showMenu(entries, at, byKeyboard);
+    });
+}
+
+void FlashPlayer::showMenu(const QList<FlashMenuEntry>& entries, QPoint at, bool byKeyboard)
+{
+    menuAsked_ = false;
+    if (entries.isEmpty() || !engine_)
+        return;
+    QMenu* menu = flashmenu::build(entries, this);
+    if (menu->isEmpty() || !isVisible()) {
+        delete menu;
+        engine_->runMenuEntry(-1);
+        return;
+    }
+    menu_ = menu;
+    auto chosen = std::make_shared<int>(-1);
+    connect(menu, &QMenu::triggered, this, [chosen](QAction* action) { *chosen = action->data().toInt(); });
+    // An entry's trigger comes after the menu hides: the choice is passed on
+    // in the next turn, once it is known.
+    connect(
+            menu, &QMenu::aboutToHide, this,
+            [this, menu, chosen] {
+                if (engine_)
+                    engine_->runMenuEntry(*chosen);
+                menu->deleteLater();
+            },
+            Qt::QueuedConnection);
+    menu->popup(mapToGlobal(at));
+    if (byKeyboard) {
+        const QList<QAction*> actions = menu->actions();
+        const auto first = std::find_if(actions.begin(), actions.end(),
+                                        [](QAction* a) { return a->isEnabled() && !a->isSeparator(); });
+        if (first != actions.end())
+            menu->setActiveAction(*first);
+    }
 }
 
 Variant FlashPlayer::call(DispId id, const Args&)

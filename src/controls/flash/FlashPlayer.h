@@ -12,6 +12,11 @@
 // page gets the bytes when both are ready. Only the latest movie counts: a
 // read overtaken by another movie is dropped, and "stop" given meanwhile
 // holds for the movie when it comes.
+//
+// A right-click, the menu key or Shift+F10 on the area opens the movie's
+// menu (FlashMenu) as a menu of the program: the engine reports its entries
+// and runs the one chosen. It acts on the movie only; the program's play and
+// stop are not touched.
 #include "Dispatch.h"
 #include "FlashEngine.h"
 
@@ -19,7 +24,10 @@
 #include <memory>
 #include <optional>
 #include <QByteArray>
+#include <QPointer>
 #include <QWidget>
+
+class QMenu;
 
 namespace corvane {
 
@@ -49,9 +57,16 @@ public:
     // A movie's file is still being read (for tests and benchmarks).
     bool reading() const { return reading_ != nullptr; }
 
+    // The movie's menu while it is open (for tests), or null.
+    QMenu* menu() const;
+
     // The bytes of the file that the player gets; an empty result once
     // `cancelled` is set.
     static QByteArray readMovie(const QString& path, const std::atomic_bool* cancelled = nullptr);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // How long warmUp leaves the dialog to come up before the engine starts.
@@ -60,6 +75,8 @@ private:
     void startEngine();
     void startReading();
     void movieRead(const QByteArray& bytes);
+    void openMenu(QPoint at, bool byKeyboard);
+    void showMenu(const QList<FlashMenuEntry>& entries, QPoint at, bool byKeyboard);
 
     QString movie_;
     bool playing_ = true;
@@ -68,6 +85,8 @@ private:
     bool warmQueued_ = false;    // warmUp waits for the dialog to be up
     std::unique_ptr<FlashEngine> engine_;
     std::shared_ptr<Reading> reading_;  // the file being read, if any
+    bool menuAsked_ = false;            // the engine is asked for the menu's entries
+    QPointer<QMenu> menu_;              // the menu, while it is open
 };
 
 }  // namespace corvane

@@ -1,17 +1,37 @@
 #include "RemoteFlashEngine.h"
 
 #include "FlashHostProcess.h"
+#include "FlashMenuKeys.h"
 #include "host/FlashHost.h"
 #include "wire/FlashFrames.h"
 #include "wire/FlashInput.h"
 #include "wire/FlashWire.h"
 
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QWidget>
 
 namespace corvane {
+namespace {
+
+// The right button's clicks and the keys that open the movie's menu.
+bool opensMenu(const QEvent& event)
+{
+    switch (event.type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: return static_cast<const QMouseEvent&>(event).button() == Qt::RightButton;
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: return flashmenu::opensMenu(static_cast<const QKeyEvent&>(event));
+    default: return false;
+    }
+}
+
+}  // namespace
 
 bool RemoteFlashEngine::available() { return !FlashHostProcess::program().isEmpty(); }
 
@@ -48,6 +68,7 @@ bool RemoteFlashEngine::startHost()
     connect(wire_.get(), &FlashWire::received, this, &RemoteFlashEngine::received);
     connect(wire_.get(), &FlashWire::closed, this, &RemoteFlashEngine::hostGone, Qt::QueuedConnection);
     wire_->send({QString::fromLatin1(flashhost::Size), area_->width(), area_->height()});
+    wire_->send({QString::fromLatin1(flashhost::Colour), area_->palette().color(QPalette::Window)});
     if (area_->hasFocus())
         wire_->send({QString::fromLatin1(flashhost::Focus), true});
     return true;
@@ -148,6 +169,8 @@ bool RemoteFlashEngine::eventFilter(QObject* watched, QEvent* event)
         wire_->send({QString::fromLatin1(flashhost::Size), size.width(), size.height()});
     } else if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
         wire_->send({QString::fromLatin1(flashhost::Focus), type == QEvent::FocusIn});
+    } else if (opensMenu(*event)) {
+        return false;  // the area shows the movie's menu: the page gets none of it
     } else if (const QVariantList input = flashinput::encode(*event); !input.isEmpty()) {
         wire_->send(input);
         return true;  // the window's shortcuts saw keys before, as shortcut overrides

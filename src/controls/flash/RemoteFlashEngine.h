@@ -6,9 +6,11 @@
 // name with plain values (one line here, one in host/FlashEngineCalls.cpp);
 // those that answer, answer later. The area paints the frames the host
 // sends, scaled to its size, and its mouse, wheel, keys and focus go to the
-// page. Started by the first call; a host that died is started anew by the
+// page, but for the right button and the keys that open the movie's menu
+// (FlashMenuKeys): the area shows that menu itself. Started by the first call; a host that died is started anew by the
 // next call, and the area shows nothing meanwhile.
 #include "FlashEngine.h"
+#include "wire/FlashMenuList.h"
 
 #include <functional>
 #include <map>
@@ -35,12 +37,17 @@ public:
     static bool available();
 
     void openPage() override { call("openPage"); }
-    void loadMovie(const QByteArray& bytes, bool playing, bool muted) override
+    void loadMovie(const QByteArray& bytes, const QString& path, bool playing, bool muted) override
     {
-        call("loadMovie", {bytes, playing, muted});
+        call("loadMovie", {bytes, path, playing, muted});
     }
     void setPlaying(bool playing) override { call("setPlaying", {playing}); }
     void setMuted(bool muted) override { call("setMuted", {muted}); }
+    void menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done) override
+    {
+        ask("menu", {at.x(), at.y()}, [done = std::move(done)](const QVariant& v) { done(flashmenulist::decode(v)); });
+    }
+    void runMenuEntry(int index) override { call("runMenuEntry", {index}); }
     void evaluate(const QString& script, std::function<void(const QVariant&)> done) override
     {
         ask("evaluate", {script}, std::move(done));

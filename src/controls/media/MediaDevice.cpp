@@ -17,6 +17,10 @@ constexpr qint64 kAudioStepMs = 5000;
 constexpr qint64 kVideoBackFromEndMs = 40;
 // Tracks of a playlist probed at most; later entries are dropped.
 constexpr int kMaxListTracks = playlist::kMaxTracks;
+// Status updates at full rate with the position standing still before they
+// slow down: an engine reports where a seek or a frame step took it a little
+// after the verb.
+constexpr int kStillUpdatesBeforeSlowing = 4;
 
 int32_t toInt32(qint64 v) { return int32_t(std::clamp<qint64>(v, 0, std::numeric_limits<int32_t>::max())); }
 
@@ -28,7 +32,7 @@ MediaDevice::MediaDevice(QObject* parent, MediaDeviceOptions options)
     : QObject(parent), options_(std::move(options)), statusTimer_(new QTimer(this))
 {
     statusTimer_->setInterval(kStatusIntervalMs);
-    connect(statusTimer_, &QTimer::timeout, this, [this] { raise(dispid::mci::StatusUpdate); });
+    connect(statusTimer_, &QTimer::timeout, this, &MediaDevice::onStatusTick);
 }
 
 MediaDevice::~MediaDevice()
@@ -74,6 +78,8 @@ Variant MediaDevice::call(DispId, const Args&) { return {}; }
 
 bool MediaDevice::engineMuted() const { return driver_ && driver_->engineMuted(); }
 
+int MediaDevice::statusIntervalMs() const { return statusTimer_->isActive() ? statusTimer_->interval() : 0; }
+
 QString MediaDevice::engineName() const { return isOpen() ? driver_->engineName() : QString(); }
 
 QWidget* MediaDevice::videoWindow() const
@@ -112,6 +118,11 @@ void MediaDevice::command(const QString& verb)
         if (verb == QLatin1String(v.name)) {
             if (!v.needsOpen || isOpen())
                 (this->*v.run)();
+            // Whatever the verb did shows at the next update, at full rate.
+            if (isOpen()) {
+                stillUpdates_ = 0;
+                statusTimer_->start(kStatusIntervalMs);
+            }
             return;
         }
     }
@@ -181,7 +192,6 @@ void MediaDevice::doOpen()
         return;
     driver_ = driver;
     state_ = State::Stopped;
-    statusTimer_->start();
 }
 
 void MediaDevice::doClose()
@@ -307,6 +317,20 @@ void MediaDevice::onFailed()
 {
     if (isOpen() && sender() == driver_)
         doClose();
+}
+
+// While the media is halted its position stays where the last verb put it,
+// so the updates slow down once it has stood still for a while (the window
+// and the engines then sleep); a verb brings the full rate back at once.
+void MediaDevice::onStatusTick()
+{
+    const qint64 position = positionMs();
+    const bool still = state_ != State::Playing && position == statusPosition_;
+    stillUpdates_ = still ? stillUpdates_ + 1 : 0;
+    statusPosition_ = position;
+    if (stillUpdates_ >= kStillUpdatesBeforeSlowing && statusTimer_->interval() != kStillStatusIntervalMs)
+        statusTimer_->setInterval(kStillStatusIntervalMs);
+    raise(dispid::mci::StatusUpdate);
 }
 
 void MediaDevice::applyMute()

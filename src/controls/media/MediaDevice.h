@@ -59,8 +59,13 @@ public:
     // The video window, once a video was opened; its properties
     // renderContext, framesTaken and framesDrawn tell how it draws.
     QWidget* videoWindow() const;
-    // How often the status update is raised while a file is open.
+    // How often the status update is raised while a file is open: at full
+    // rate while it plays, and after each verb (so a move made while halted
+    // shows at once); slower while the position cannot move.
     static constexpr int kStatusIntervalMs = 125;
+    static constexpr int kStillStatusIntervalMs = 1000;
+    // The interval now in use: one of the two above, or 0 with nothing open.
+    int statusIntervalMs() const;
 
 private:
     enum class State { Closed, Stopped, Playing, Paused, AtEnd };
@@ -81,6 +86,7 @@ private:
     void onTrackEnded(int track);
     void onFailed();
     void applyMute();
+    void onStatusTick();
     qint64 positionMs() const;
     void chooseType(const QString& deviceType);
     static std::optional<MediaEngine> engineOf(const QString& deviceType, bool* allowVideo);
@@ -96,6 +102,10 @@ private:
     std::unique_ptr<MediaDriver> drivers_[2];
     MediaDriver* driver_ = nullptr;
     QTimer* statusTimer_ = nullptr;
+    // The position at the last status update, and for how many updates in a
+    // row it has stood still while not playing.
+    qint64 statusPosition_ = -1;
+    int stillUpdates_ = 0;
     State state_ = State::Closed;
     // The engine ended the last track while the device was not playing; the
     // next "play" arrives at the end at once.

@@ -6,6 +6,7 @@
 #include <QCompleter>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QSettings>
 
 namespace corvane {
 
@@ -54,6 +55,11 @@ Variant FileDialog::call(DispId id, const Args&)
     // close its folder watcher, and that close waits on the kernel, for up
     // to tens of milliseconds, in the very turn that opens the chosen file.
     if (!dialog_) {
+        // Qt's dialog keeps its folders, history and column widths in the
+        // person's QtProject.conf, read at its making and written at its
+        // end; the player keeps no settings. The folder for such files is
+        // one where none can be read or made (only this dialog uses them).
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
         dialog_ = new QFileDialog(owner_);
         dialog_->setObjectName(QStringLiteral("CommonDialog1"));
         dialog_->setAttribute(Qt::WA_DeleteOnClose, false);

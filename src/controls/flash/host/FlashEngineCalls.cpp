@@ -1,5 +1,7 @@
 #include "FlashEngineCalls.h"
 
+#include "wire/FlashMenuList.h"
+
 #include <QHash>
 
 namespace corvane::flashcalls {
@@ -15,10 +17,16 @@ const QHash<QString, Call>& calls()
             {"openPage", [](FlashEngine& e, A, R) { e.openPage(); }},
             {"loadMovie",
              [](FlashEngine& e, A a, R) {
-                 e.loadMovie(a.value(0).toByteArray(), a.value(1).toBool(), a.value(2).toBool());
+                 e.loadMovie(a.value(0).toByteArray(), a.value(1).toString(), a.value(2).toBool(), a.value(3).toBool());
              }},
             {"setPlaying", [](FlashEngine& e, A a, R) { e.setPlaying(a.value(0).toBool()); }},
             {"setMuted", [](FlashEngine& e, A a, R) { e.setMuted(a.value(0).toBool()); }},
+            {"menu",
+             [](FlashEngine& e, A a, R r) {
+                 e.menu(QPoint(a.value(0).toInt(), a.value(1).toInt()),
+                        [r](const QList<FlashMenuEntry>& entries) { r(flashmenulist::encode(entries)); });
+             }},
+            {"runMenuEntry", [](FlashEngine& e, A a, R) { e.runMenuEntry(a.value(0).toInt()); }},
             {"evaluate", [](FlashEngine& e, A a, R r) { e.evaluate(a.value(0).toString(), r); }},
     };
     return all;

@@ -5,7 +5,9 @@
 #include "FlashFrameSource.h"
 #include "wire/FlashInput.h"
 
+#include <QColor>
 #include <QCoreApplication>
+#include <QPalette>
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
@@ -64,6 +66,10 @@ void FlashHost::received(const QVariantList& m)
         frameTaken();
     } else if (name == QLatin1String(flashhost::Size)) {
         area_.resize(QSize(m.value(1).toInt(), m.value(2).toInt()).expandedTo(QSize(1, 1)));
+    } else if (name == QLatin1String(flashhost::Colour)) {
+        QPalette palette = area_.palette();
+        palette.setColor(QPalette::Window, m.value(1).value<QColor>());
+        area_.setPalette(palette);
     } else if (name == QLatin1String(flashhost::Focus)) {
         focus(m.value(1).toBool());
     }

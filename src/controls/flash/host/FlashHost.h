@@ -20,6 +20,7 @@ namespace flashhost {
 inline constexpr char EngineCall[] = "engine";  // id (0: no answer), method, arguments...
 inline constexpr char Reply[] = "reply";        // id, value
 inline constexpr char Size[] = "size";          // the area's width and height
+inline constexpr char Colour[] = "colour";      // the area's own colour, which the empty page shows
 inline constexpr char Focus[] = "focus";        // the area has the keyboard focus, or not
 inline constexpr char Process[] = "process";    // the page's process id
 inline constexpr char Cursor[] = "cursor";      // the pointer's shape over the page

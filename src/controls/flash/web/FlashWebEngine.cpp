@@ -4,6 +4,15 @@
 #include "FlashSchemeHandler.h"
 #include "FlashWebPage.h"
 
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include "flash/FlashMenuKeys.h"
+
+#include <QChildEvent>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QOpenGLContext>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -13,7 +22,28 @@
 
 namespace corvane {
 
-FlashWebEngine::FlashWebEngine(QWidget* area) : area_(area) {}
+namespace {
+
+// The movie's name in the page: Ruffle keys its saved objects by it (and
+// by their own names), so it is the file's own name, the same each time.
+// Ruffle refuses keys with a part that starts with a dot.
+QString pageName(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.isEmpty() || name.startsWith(QLatin1Char('.')) ? QStringLiteral("movie.swf") : name;
+}
+
+QString json(const QJsonValue& value)
+{
+    // A document holds an array or an object: the value goes in an array,
+    // which is then taken off.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+}  // namespace
+
+FlashWebEngine::FlashWebEngine(QWidget* area) : area_(area), store_(new FlashStore(this)) {}
 
 void FlashWebEngine::startStep()
 {
@@ -45,12 +75,14 @@ void FlashWebEngine::startStep()
                 pageLoaded(false);
         });
         connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { renderProcessGone(); });
+        connect(page_, &FlashWebPage::objectSaved, this, &FlashWebEngine::objectSaved);
         step_ = Step::View;
         break;
     case Step::View: {
         view_ = new QWebEngineView(area_);
         view_->setPage(page_);
-        view_->setContextMenuPolicy(Qt::PreventContextMenu);  // Ruffle has its own
+        view_->setContextMenuPolicy(Qt::PreventContextMenu);  // the area shows the movie's menu
+        routeMenuEvents(view_);
         view_->hide();
         auto* layout = new QVBoxLayout(area_);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -89,14 +121,23 @@ void FlashWebEngine::openPage()
         loadHostPage();
 }
 
-void FlashWebEngine::loadMovie(const QByteArray& bytes, bool playing, bool muted)
+void FlashWebEngine::loadMovie(const QByteArray& bytes, const QString& path, bool playing, bool muted)
 {
     pending_ = bytes;
+    pendingName_ = pageName(path);
+    pendingObjects_.reset();
     playing_ = playing;
     muted_ = muted;
-    if (ready_)
-        pushMovie();
-    else
+    // The movie goes to the page once both its saved objects are read and
+    // the page is ready.
+    store_->open(path, [this, asked = ++asked_](const FlashStore::Objects& objects) {
+        if (asked != asked_)
+            return;  // overtaken by a later movie
+        pendingObjects_ = objects;
+        if (ready_ && pending_)
+            pushMovie();
+    });
+    if (!ready_)
         openPage();
 }
 
@@ -123,6 +164,72 @@ void FlashWebEngine::evaluate(const QString& script, std::function<void(const QV
     page_->runJavaScript(script, [done = std::move(done)](const QVariant& v) { done(v); });
 }
 
+static QList<FlashMenuEntry> menuEntries(const QVariant& reply)
+{
+    QList<FlashMenuEntry> entries;
+    for (const QVariant& v : reply.toList()) {
+        const QVariantMap m = v.toMap();
+        entries.append({m.value("key").toString(), m.value("caption").toString(), m.value("enabled").toBool(),
+                        m.value("checked").toBool(), m.value("separatorBefore").toBool()});
+    }
+    return entries;
+}
+
+void FlashWebEngine::menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done)
+{
+    if (!ready_ || !hasMovie_) {
+        done({});
+        return;
+    }
+    page_->runJavaScript(QStringLiteral("corvaneFlash.menu(%1, %2)").arg(at.x()).arg(at.y()),
+                         [done = std::move(done)](const QVariant& v) { done(menuEntries(v)); });
+}
+
+void FlashWebEngine::runMenuEntry(int index)
+{
+    if (ready_ && hasMovie_)
+        run(QStringLiteral("corvaneFlash.runMenuEntry(%1)").arg(index));
+}
+
+void FlashWebEngine::routeMenuEvents(QObject* object)
+{
+    object->installEventFilter(this);
+    for (QObject* child : object->children())
+        if (child->isWidgetType())
+            routeMenuEvents(child);
+}
+
+bool FlashWebEngine::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+    case QEvent::ChildPolished:
+        // The view makes the widget that takes the input as the page comes.
+        if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType())
+            routeMenuEvents(child);
+        break;
+    case QEvent::ContextMenu: {
+        const auto* e = static_cast<QContextMenuEvent*>(event);
+        QContextMenuEvent routed(e->reason(), area_->mapFromGlobal(e->globalPos()), e->globalPos(), e->modifiers());
+        QCoreApplication::sendEvent(area_, &routed);
+        return true;
+    }
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        // Neither Ruffle nor the movie gets the keys that open the menu.
+        if (const auto* key = static_cast<QKeyEvent*>(event); flashmenu::opensMenu(*key)) {
+            if (event->type() == QEvent::KeyPress)
+                QCoreApplication::sendEvent(area_, event);
+            event->accept();
+            return true;
+        }
+        break;
+    default: break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 qint64 FlashWebEngine::renderProcessId() const { return page_ ? page_->renderProcessPid() : 0; }
 
 void FlashWebEngine::loadHostPage()
@@ -141,9 +248,14 @@ void FlashWebEngine::pageLoaded(bool ok)
         view_->hide();
         return;  // the next movie tries again
     }
-    // Ruffle is compiled and made ready before any movie asks for it.
+    // Ruffle is compiled and made ready before any movie asks for it, and
+    // the view shows already, empty, in the area's own colour: the first
+    // showing of a view costs a few hundred milliseconds on its own (its
+    // drawing surface is made), which the first movie would otherwise wait for.
     run(QStringLiteral("corvaneFlash.warm()"));
-    if (pending_)
+    page_->setBackgroundColor(area_->palette().color(QPalette::Window));
+    view_->show();
+    if (pending_ && pendingObjects_)
         pushMovie();
 }
 
@@ -164,8 +276,36 @@ void FlashWebEngine::pushMovie()
     pending_.reset();
     hasMovie_ = true;
     view_->show();
-    run(QStringLiteral("corvaneFlash.open(\"%1\", %2, %3)")
-                .arg(name, playing_ ? "true" : "false", muted_ ? "true" : "false"));
+    const QJsonObject store{{QStringLiteral("id"), served_},
+                            {QStringLiteral("name"), pendingName_},
+                            {QStringLiteral("saved"), pendingObjects_->map}};
+    saving_.erase(saving_.begin(), saving_.lower_bound(served_ - SavingMovies + 1));
+    saving_[served_] = *std::exchange(pendingObjects_, std::nullopt);
+    run(QStringLiteral("corvaneFlash.open(\"%1\", %2, %3, %4)")
+                .arg(name, playing_ ? "true" : "false", muted_ ? "true" : "false", json(store)));
+}
+
+void FlashWebEngine::objectSaved(int movie, const QString& key, const QJsonValue& text)
+{
+    const auto it = saving_.find(movie);
+    if (it == saving_.end())
+        return;
+    QJsonObject& map = it->second.map;
+    if (text.isNull()) {
+        if (!map.contains(key))
+            return;
+        map.remove(key);
+    } else {
+        const QString before = map.value(key).toString();
+        if (map.contains(key) && before == text.toString())
+            return;
+        const qsizetype grown =
+                key.size() + text.toString().size() - (map.contains(key) ? key.size() + before.size() : 0);
+        if (FlashStore::size(map) + grown > FlashStore::MaxChars)
+            return;  // the page refuses it as well
+        map.insert(key, text);
+    }
+    store_->save(it->second);
 }
 
 void FlashWebEngine::run(const QString& script) { page_->runJavaScript(script); }

@@ -3,6 +3,8 @@
 #include "FlashProfile.h"
 
 #include <QAuthenticator>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
@@ -59,6 +61,16 @@ bool FlashWebPage::javaScriptPrompt(const QUrl&, const QString&, const QString&,
 void FlashWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int lineNumber,
                                             const QString& sourceID)
 {
+    // Only the host page's own script speaks for the store: a movie's trace
+    // output comes from Ruffle's.
+    static const QString store = QStringLiteral("corvane-store ");
+    if (message.startsWith(store) && QUrl(sourceID) == hostUrl().resolved(QUrl(QStringLiteral("host.js")))) {
+        const QJsonArray change = QJsonDocument::fromJson(message.mid(store.size()).toUtf8()).array();
+        if (change.size() == 3 && change[0].isDouble() && change[1].isString()
+            && (change[2].isString() || change[2].isNull()))
+            emit objectSaved(change[0].toInt(), change[1].toString(), change[2]);
+        return;
+    }
     qCDebug(lcFlashPage) << sourceID << lineNumber << message;
 }
 

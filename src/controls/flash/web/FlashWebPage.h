@@ -1,6 +1,8 @@
 #pragma once
 // The page that holds Ruffle: it may show its own host page and nothing else,
 // opens no window, picks no file, shows no dialog and is granted nothing.
+// Its own script tells the program what a movie saves through the console.
+#include <QJsonValue>
 #include <QWebEnginePage>
 
 namespace corvane {
@@ -12,6 +14,11 @@ public:
 
     // The only address this page may show.
     static QUrl hostUrl();
+
+signals:
+    // The movie the page got as `movie` changed a saved object: its text,
+    // or null when it is gone.
+    void objectSaved(int movie, const QString& key, const QJsonValue& text);
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;

@@ -1,6 +1,7 @@
 #include "FluidDriver.h"
 
 #include "media/EngineQuiet.h"
+#include "SynthOutput.h"
 
 #include <algorithm>
 #include <array>
@@ -36,6 +37,17 @@
 // - Outputs are tried in the order a desktop needs: PulseAudio (which
 //   PipeWire desktops also serve), then ALSA, then the "file" driver writing
 //   raw samples to /dev/null, which keeps real-time pace without a sound card.
+// - Loudness: the synth's gain (synthsetup::kGain) brings ordinary files to
+//   about the loudness of other media; every block a sound device gets goes
+//   through SynthOutput's peak limiter (the library has none), so dense files
+//   do not clip. The audio drivers call it back (new_fluid_audio_driver2).
+//   Mute is the synth's gain at 0 (no new sound, whatever the output) and the
+//   output stage letting out zeros (the reverb's tail cut at once).
+// - An audio driver's sound thread renders and writes blocks for as long as
+//   it lives, silence too, some tens of times a second. So a player halted
+//   for kAudioRestMs (its released notes have faded by then) loses its audio
+//   driver and keeps its place; "play" makes a new driver aside, as for a
+//   new player. A play soon after a pause finds the driver still there.
 // - Shutdown order: audio driver, player, synth, settings. A player that has
 //   reached its end is replaced by a fresh one rather than revived.
 
@@ -52,6 +64,7 @@ constexpr qint64 kInlineEvents = 20000;
 constexpr int kFirstBlock = 64;
 constexpr int kFirstLookMs = 3;
 constexpr auto kRetireWait = std::chrono::milliseconds(4);
+constexpr int kAudioRestMs = 2000;
 
 void dropLog(int, const char*, void*) {}
 
@@ -99,10 +112,13 @@ std::optional<MidiFile> readMidi(const QString& path, QString* problem)
 }  // namespace
 
 FluidDriver::FluidDriver(QString audioOutput, QObject* parent)
-    : MediaDriver(parent), audioOutput_(std::move(audioOutput)), poll_(new QTimer(this))
+    : MediaDriver(parent), audioOutput_(std::move(audioOutput)), poll_(new QTimer(this)), rest_(new QTimer(this))
 {
     poll_->setInterval(kPollMs);
     connect(poll_, &QTimer::timeout, this, &FluidDriver::poll);
+    rest_->setSingleShot(true);
+    rest_->setInterval(kAudioRestMs);
+    connect(rest_, &QTimer::timeout, this, &FluidDriver::restAudio);
 }
 
 FluidDriver::~FluidDriver()
@@ -115,38 +131,15 @@ FluidDriver::~FluidDriver()
         settings_ = loaded.settings;
         synth_ = loaded.synth;
     }
-    if (synth_)
-        delete_fluid_synth(synth_);
-    if (settings_)
-        delete_fluid_settings(settings_);
-}
-
-QStringList FluidDriver::soundFontCandidates()
-{
-    return {QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"),
-            QStringLiteral("/usr/share/sounds/sf3/default-GM.sf3"),
-            QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2"),
-            QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2")};
+    synthsetup::deleteSynth({settings_, synth_});
 }
 
 FluidDriver::Synth FluidDriver::loadSynth()
 {
-    Synth s;
-    s.settings = new_fluid_settings();
-    s.synth = s.settings ? new_fluid_synth(s.settings) : nullptr;
-    bool loaded = false;
-    for (const QString& sf : soundFontCandidates()) {
-        if (s.synth && !loaded && QFileInfo(sf).isFile())
-            loaded = fluid_synth_sfload(s.synth, QFile::encodeName(sf).constData(), 1) != FLUID_FAILED;
-    }
-    if (loaded)
-        return s;
-    std::fprintf(stderr, "corvane: media device: no General MIDI soundfont found\n");
-    if (s.synth)
-        delete_fluid_synth(s.synth);
-    if (s.settings)
-        delete_fluid_settings(s.settings);
-    return {};
+    const Synth s = synthsetup::makeSynth();
+    if (!s.synth)
+        std::fprintf(stderr, "corvane: media device: no General MIDI soundfont found\n");
+    return s;
 }
 
 bool FluidDriver::synthReady()
@@ -224,11 +217,16 @@ FluidDriver::Output FluidDriver::openOutput(_fluid_hashtable_t* settings, _fluid
     for (const QString& name : order) {
         fluid_settings_setstr(settings, "audio.driver", name.toUtf8().constData());
         if (name == QLatin1String("file")) {
+            // Silent: the samples need no way out but the library's own.
             fluid_settings_setstr(settings, "audio.file.name", "/dev/null");
             fluid_settings_setstr(settings, "audio.file.type", "raw");
+            if (_fluid_audio_driver_t* audio = new_fluid_audio_driver(settings, synth))
+                return {audio, name, nullptr};
+            continue;
         }
-        if (_fluid_audio_driver_t* audio = new_fluid_audio_driver(settings, synth))
-            return {audio, name};
+        auto stage = std::make_shared<SynthOutput>(synth);
+        if (_fluid_audio_driver_t* audio = new_fluid_audio_driver2(settings, &SynthOutput::audioCallback, stage.get()))
+            return {audio, name, stage};
     }
     return {};
 }
@@ -251,23 +249,36 @@ bool FluidDriver::startPlayer(qint64 fromTick)
     stoppedTick_ = fromTick;
     spent_ = false;
     fluid_player_play(player_);
-    starting_ = runAside([settings = settings_, synth = synth_, order = outputOrder()] {
+    startOutput();
+    return true;
+}
+
+// Aside, once the last audio driver is gone: a block rendered, then the
+// audio driver made.
+void FluidDriver::startOutput()
+{
+    starting_ = runAside([settings = settings_, synth = synth_, order = outputOrder(), before = retired_] {
+                    if (before.valid())
+                        before.wait();
                     std::array<float, kFirstBlock> left{}, right{};
                     fluid_synth_write_float(synth, kFirstBlock, left.data(), 0, 1, right.data(), 0, 1);
                     return openOutput(settings, synth, order);
                 }).share();
-    return true;
 }
 
 bool FluidDriver::audioRunning()
 {
     if (audio_)
         return true;
+    if (!starting_.valid())
+        startOutput();  // the player's last driver rested while it was halted
     if (!isReady(starting_))
         return false;
     const Output& output = starting_.get();
     if (output.audio) {
         audio_ = output.audio;  // still deleted through starting_
+        stage_ = output.stage;
+        setMuted(muted_);
         driverName_ = output.name;
         return true;
     }
@@ -279,6 +290,7 @@ bool FluidDriver::audioRunning()
 void FluidDriver::stopPlayer()
 {
     poll_->stop();
+    rest_->stop();
     playing_ = false;
     dropPlayer();
 }
@@ -289,10 +301,16 @@ void FluidDriver::dropPlayer()
         return;  // nothing sounds; the poll calls this while it waits to start
     if (player_)
         fluid_player_stop(player_);  // no new notes while its sound thread winds down
-    // The audio driver goes first, so nothing renders the synth any more;
-    // then the player, whose events FluidSynth frees one by one. The next
-    // player (which joins the synth's timers) waits for both.
-    retired_ = runAside([player = player_, starting = std::exchange(starting_, {}), before = retired_] {
+    retireAside(std::exchange(player_, nullptr));
+}
+
+// The audio driver goes first, so nothing renders the synth any more; then
+// the player if given, whose events FluidSynth frees one by one. The next
+// player (which joins the synth's timers) and the next audio driver wait for
+// both.
+void FluidDriver::retireAside(_fluid_player_t* player)
+{
+    retired_ = runAside([player, starting = std::exchange(starting_, {}), before = retired_] {
                    if (before.valid())
                        before.wait();
                    if (starting.valid()) {
@@ -303,9 +321,20 @@ void FluidDriver::dropPlayer()
                        delete_fluid_player(player);
                    return true;
                }).share();
-    player_ = nullptr;
     audio_ = nullptr;
+    stage_.reset();
     fluid_synth_all_sounds_off(synth_, -1);
+}
+
+// Halted for a while: the audio driver goes, and a spent player with it.
+void FluidDriver::restAudio()
+{
+    if (playing_ || !starting_.valid())
+        return;
+    if (spent_)
+        dropPlayer();
+    else
+        retireAside(nullptr);
 }
 
 void FluidDriver::close()
@@ -340,6 +369,7 @@ void FluidDriver::play()
         return;
     if (player_ && !spent_)
         fluid_player_play(player_);  // goes on from where it was stopped
+    rest_->stop();
     playing_ = true;
     poll_->start();
     poll();  // starts the player, or hands a pending position over, at once
@@ -355,6 +385,7 @@ void FluidDriver::pause()
     // The player keeps its place; notes are released at its next callback.
     if (player_)
         fluid_player_stop(player_);
+    rest_->start();
 }
 
 // A player that has played to its end is replaced, not revived; the new one
@@ -432,6 +463,7 @@ void FluidDriver::poll()
         spent_ = true;
         poll_->stop();
         fluid_player_stop(player_);
+        rest_->start();
         emit trackEnded(0);
     }
 }
@@ -441,6 +473,8 @@ void FluidDriver::setMuted(bool muted)
     muted_ = muted;
     if (synth_)
         fluid_synth_set_gain(synth_, muted ? 0.0f : float(gain_));
+    if (stage_)
+        stage_->setMuted(muted);
 }
 
 bool FluidDriver::engineMuted() const { return synth_ ? fluid_synth_get_gain(synth_) == 0.0f : muted_; }

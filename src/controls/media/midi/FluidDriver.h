@@ -8,23 +8,27 @@
 // effect when they are. The first play of each open, and each play after the
 // end, gets a new player and audio driver. The player advances only while the
 // synth renders, so with no sound device the samples go, in real time, to
-// /dev/null. Audio drivers are made and deleted off the GUI thread: deleting
+// /dev/null. An audio driver renders all the time, silence too, so once the
+// player has been halted a while its driver goes, and the next play makes a
+// new one. Audio drivers are made and deleted off the GUI thread: deleting
 // one joins its sound thread, which a sound server may hold for a second or
 // more.
 #include "media/MediaDriver.h"
 #include "MidiFile.h"
+#include "SynthSetup.h"
 
 #include <future>
+#include <memory>
 #include <optional>
 
 class QTimer;
 // The library's own type names, declared here to keep its header out.
-struct _fluid_hashtable_t;     // NOLINT(bugprone-reserved-identifier)
-struct _fluid_synth_t;         // NOLINT(bugprone-reserved-identifier)
 struct _fluid_player_t;        // NOLINT(bugprone-reserved-identifier)
 struct _fluid_audio_driver_t;  // NOLINT(bugprone-reserved-identifier)
 
 namespace corvane {
+
+class SynthOutput;
 
 class FluidDriver : public MediaDriver {
     Q_OBJECT
@@ -52,17 +56,17 @@ public:
     // Which output the samples go to: "pulseaudio", "alsa" or "file".
     QString audioDriverName() const { return driverName_; }
     // The soundfonts looked for, in order.
-    static QStringList soundFontCandidates();
+    static QStringList soundFontCandidates() { return synthsetup::soundFontCandidates(); }
 
 private:
-    struct Synth {
-        _fluid_hashtable_t* settings = nullptr;
-        _fluid_synth_t* synth = nullptr;
-    };
-    // A player's sound: its audio driver and the output it went to.
+    using Synth = synthsetup::Synth;
+    // A player's sound: its audio driver, the output it went to and the
+    // stage the samples pass on their way there (none for the silent file
+    // output), which outlives the driver.
     struct Output {
         _fluid_audio_driver_t* audio = nullptr;
         QString name;
+        std::shared_ptr<SynthOutput> stage;
     };
     static Synth loadSynth();
     static Output openOutput(_fluid_hashtable_t* settings, _fluid_synth_t* synth, const QStringList& order);
@@ -73,6 +77,9 @@ private:
     bool audioRunning();
     void stopPlayer();  // halts the poll, then drops the player
     void dropPlayer();  // the audio driver and the player are deleted aside
+    void restAudio();   // the audio driver alone is deleted aside
+    void retireAside(_fluid_player_t* player);
+    void startOutput();
     QStringList outputOrder() const;
     qint64 currentTick() const;
     void poll();
@@ -82,6 +89,7 @@ private:
     _fluid_synth_t* synth_ = nullptr;
     _fluid_player_t* player_ = nullptr;
     _fluid_audio_driver_t* audio_ = nullptr;  // the player's, once starting_ made it
+    std::shared_ptr<SynthOutput> stage_;      // and its way out
     QString driverName_;
     bool synthFailed_ = false;
     std::future<Synth> synthJob_;
@@ -93,10 +101,11 @@ private:
     std::shared_future<bool> retired_;
     QByteArray smf_;  // the clean file of the open media, once written
     bool muted_ = false;
-    double gain_ = 0.2;
+    double gain_ = synthsetup::kGain;
 
     std::optional<MidiFile> midi_;
     QTimer* poll_;
+    QTimer* rest_;  // from a halt to the audio driver's deletion
     bool playing_ = false;
     // A position asked for that the player has not taken up yet.
     qint64 pendingTick_ = -1;

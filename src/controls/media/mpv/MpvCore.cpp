@@ -62,6 +62,8 @@ constexpr const char* kCoreOptions[][2] = {
         {"video-timing-offset", "0"},
 };
 
+constexpr char kDefaultAudioOutputs[] = "pulse,alsa";
+
 }  // namespace
 
 // Any thread. The core's start takes the caller some tens of milliseconds of
@@ -77,8 +79,12 @@ mpv_handle* MpvDriver::makeCore(const QString& audioOutput, const QString& video
         mpv_set_option_string(h, opt[0], opt[1]);
     const QByteArray vo = videoOutput.isEmpty() ? QByteArray("libmpv") : videoOutput.toUtf8();
     mpv_set_option_string(h, "vo", vo.constData());
-    if (!audioOutput.isEmpty())
-        mpv_set_option_string(h, "ao", audioOutput.toUtf8().constData());
+    // Unless told otherwise, PulseAudio first (PipeWire desktops serve it
+    // too), then ALSA: the engine's own order tries PipeWire's library first,
+    // whose start and unload without a PipeWire server have crashed the
+    // engine's thread.
+    const QByteArray ao = audioOutput.isEmpty() ? QByteArray(kDefaultAudioOutputs) : audioOutput.toUtf8();
+    mpv_set_option_string(h, "ao", ao.constData());
     // The null output counts what it holds as played: with its default
     // buffers a file would end some 0.4 s before its sound did. Small buffers
     // keep its end within a few tens of milliseconds of the length. The
