@@ -1,8 +1,8 @@
 #pragma once
-// What the web part of the Flash display area offers. It lives in a module
-// of its own that is loaded only when the Flash opening's dialog first
-// opens or the first movie is set, so that the program starts without the
-// web engine's libraries and memory.
+// What the web part of the Flash display area offers. It runs in a process
+// of its own (corvane-flash-host), started when the Flash opening's dialog
+// first opens or the first movie is set; the program reaches it through
+// RemoteFlashEngine and links none of the web engine's libraries.
 #include <functional>
 #include <QByteArray>
 #include <QList>
@@ -54,7 +54,7 @@ public:
     virtual qint64 renderProcessId() const = 0;
 };
 
-// The module's one entry point: a new engine whose view fills `area`.
+// The web part's one entry point, in the host: a new engine whose view fills `area`.
 using CreateFlashEngine = FlashEngine* (*)(QWidget* area);
 inline constexpr char CreateFlashEngineSymbol[] = "corvane_create_flash_engine";
 
