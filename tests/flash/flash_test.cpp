@@ -431,104 +431,105 @@ private slots:
         choose(menuByMouse(centre), "播放");
         QVERIFY(moves());
         QCOMPARE(evaluate(ruffleMenu).toBool(), false);
-        // The richer movies draw what they are made of: in AVM1 gradients, a bitmap, a
-        // counter that changes every frame, and a button whose over and down states
-        // show under the pointer; in AVM2 what the document class draws and adds.
-        void richMoviesShowWhatTheyHold()
-        {
-            const RichMovie rich;
-            show("avm1.swf", writeAvm1Movie(rich));
-            QVERIFY2(shows(rich.marker) && shows(QColor(0xFF, 0xD0, 0x20), 0.001) && shows(Qt::yellow, 0.002),
-                     "the AVM1 movie's box, gradient or bitmap never showed");
-            QVERIFY2(moves(), "the AVM1 movie's frames do not change what it shows");
-            // The button's middle, in the stage (200 x 150) as shown all in the display area.
-            const double scale = std::min(player_->width() / 200.0, player_->height() / 150.0);
-            const QPoint knob(int((player_->width() - 200 * scale) / 2 + 40 * scale),
-                              int((player_->height() - 150 * scale) / 2 + 122 * scale));
-            const QColor over(0xE0, 0x80, 0x00), down(0xC0, 0x00, 0x00);
-            QVERIFY(share(shot(), over) < 0.001);
-            QWidget* input = nullptr;  // the view's widget that takes the input (no web engine header here)
-            for (QWidget* w : player_->findChildren<QWidget*>())
-                input = w->inherits("QWebEngineView") ? w->focusProxy() : input;
-            QVERIFY(input);
-            QTest::mouseMove(input, input->mapFrom(player_, knob));
-            QVERIFY2(shows(over, 0.01), "the button's over state does not show under the pointer");
-            QTest::mousePress(input, Qt::LeftButton, {}, input->mapFrom(player_, knob));
-            QVERIFY2(shows(down, 0.01), "the button's down state does not show when pressed");
-            QTest::mouseRelease(input, Qt::LeftButton, {}, input->mapFrom(player_, knob));
-            QCOMPARE(evaluate("1").toInt(), 1);
+    }
 
-            show("avm2.swf", writeAvm2Movie(rich));
-            QVERIFY2(shows(rich.marker) && shows(QColor(0xE0, 0x80, 0x00), 0.01) && shows(Qt::yellow, 0.002),
-                     "the AVM2 document class's box, circle or bitmap never showed");
-        }
+    // The richer movies draw what they are made of: in AVM1 gradients, a bitmap, a
+    // counter that changes every frame, and a button whose over and down states
+    // show under the pointer; in AVM2 what the document class draws and adds.
+    void richMoviesShowWhatTheyHold()
+    {
+        const RichMovie rich;
+        show("avm1.swf", writeAvm1Movie(rich));
+        QVERIFY2(shows(rich.marker) && shows(QColor(0xFF, 0xD0, 0x20), 0.001) && shows(Qt::yellow, 0.002),
+                 "the AVM1 movie's box, gradient or bitmap never showed");
+        QVERIFY2(moves(), "the AVM1 movie's frames do not change what it shows");
+        // The button's middle, in the stage (200 x 150) as shown all in the display area.
+        const double scale = std::min(player_->width() / 200.0, player_->height() / 150.0);
+        const QPoint knob(int((player_->width() - 200 * scale) / 2 + 40 * scale),
+                          int((player_->height() - 150 * scale) / 2 + 122 * scale));
+        const QColor over(0xE0, 0x80, 0x00), down(0xC0, 0x00, 0x00);
+        QVERIFY(share(shot(), over) < 0.001);
+        QWidget* input = nullptr;  // the view's widget that takes the input (no web engine header here)
+        for (QWidget* w : player_->findChildren<QWidget*>())
+            input = w->inherits("QWebEngineView") ? w->focusProxy() : input;
+        QVERIFY(input);
+        QTest::mouseMove(input, input->mapFrom(player_, knob));
+        QVERIFY2(shows(over, 0.01), "the button's over state does not show under the pointer");
+        QTest::mousePress(input, Qt::LeftButton, {}, input->mapFrom(player_, knob));
+        QVERIFY2(shows(down, 0.01), "the button's down state does not show when pressed");
+        QTest::mouseRelease(input, Qt::LeftButton, {}, input->mapFrom(player_, knob));
+        QCOMPARE(evaluate("1").toInt(), 1);
 
-        // A movie's getURL and loadMovie, and WebRTC (which goes round the request
-        // guard), reach no listener.
-        void movieReachesNoListener()
-        {
-            QTcpServer server;
-            QVERIFY(server.listen(QHostAddress::LocalHost));
-            QTcpSocket probe;  // the listener works: silence below means refusal
-            probe.connectToHost(QHostAddress::LocalHost, server.serverPort());
-            QVERIFY(server.waitForNewConnection(10000) && server.nextPendingConnection());
-            QUdpSocket stun;
-            QVERIFY(stun.bind(QHostAddress::LocalHost, 0));
+        show("avm2.swf", writeAvm2Movie(rich));
+        QVERIFY2(shows(rich.marker) && shows(QColor(0xE0, 0x80, 0x00), 0.01) && shows(Qt::yellow, 0.002),
+                 "the AVM2 document class's box, circle or bitmap never showed");
+    }
 
-            const QString base = QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort());
-            SwfMovie movie;  // the first frame's actions run again at each loop
-            movie.getUrls = {{base + "blank", "_blank"}, {base + "self", "_self"}, {base + "level1.swf", "_level1"}};
-            movie.loadMovies = {base + "level2.swf"};
-            show("net.swf", writeSwf(movie));
-            QVERIFY(shows(movie.background));
-            evaluate(
-                    QStringLiteral(
-                            R"JS(try { window.pc = new RTCPeerConnection({ iceServers: [{ urls: "stun:127.0.0.1:%1" }] });
+    // A movie's getURL and loadMovie, and WebRTC (which goes round the request
+    // guard), reach no listener.
+    void movieReachesNoListener()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QTcpSocket probe;  // the listener works: silence below means refusal
+        probe.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        QVERIFY(server.waitForNewConnection(10000) && server.nextPendingConnection());
+        QUdpSocket stun;
+        QVERIFY(stun.bind(QHostAddress::LocalHost, 0));
+
+        const QString base = QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort());
+        SwfMovie movie;  // the first frame's actions run again at each loop
+        movie.getUrls = {{base + "blank", "_blank"}, {base + "self", "_self"}, {base + "level1.swf", "_level1"}};
+        movie.loadMovies = {base + "level2.swf"};
+        show("net.swf", writeSwf(movie));
+        QVERIFY(shows(movie.background));
+        evaluate(QStringLiteral(
+                         R"JS(try { window.pc = new RTCPeerConnection({ iceServers: [{ urls: "stun:127.0.0.1:%1" }] });
             pc.createDataChannel("x"); pc.createOffer().then((o) => pc.setLocalDescription(o)); } catch (e) {})JS")
-                            .arg(stun.localPort()));
-            for (int i = 0; i < 8; ++i)  // the movie loops, running its actions again
-                QVERIFY(moves());
-            QTest::qWait(1000);  // a request, when allowed, goes out at once
-            QVERIFY(!server.hasPendingConnections());
-            QVERIFY(!stun.hasPendingDatagrams());
-            QCOMPARE(evaluate("location.href").toString(), QStringLiteral("corvane://flash/host.html"));
+                         .arg(stun.localPort()));
+        for (int i = 0; i < 8; ++i)  // the movie loops, running its actions again
+            QVERIFY(moves());
+        QTest::qWait(1000);  // a request, when allowed, goes out at once
+        QVERIFY(!server.hasPendingConnections());
+        QVERIFY(!stun.hasPendingDatagrams());
+        QCOMPARE(evaluate("location.href").toString(), QStringLiteral("corvane://flash/host.html"));
+    }
+
+    // What a movie saves outlives the player: a new player of the same file reads it back;
+    // the same movie from another folder does not see it; a store that makes no sense is
+    // set aside, said so in one line, and the movie starts with nothing saved.
+    void savedObjectsOutliveThePlayer()
+    {
+        QTemporaryDir data;
+        const QRgb missing = 0xC08030, saved = 0x30C060;
+        const QStringList colours{QString::number(missing, 16), QString::number(saved, 16)};
+        SwfMovie movie;
+        movie.frames = 1;  // its actions run once: what it shows is what it read
+        movie.firstFrameActions = savedColourActions(missing, saved);
+        const QString one = writeFile(dir_.filePath("one"), "game.swf", writeSwf(movie));
+        const QString two = writeFile(dir_.filePath("two"), "game.swf", writeSwf(movie));
+        QCOMPARE(runPlayer(data.path(), one, colours, true).seen, colours[0]);
+        const ProbeRun again = runPlayer(data.path(), one, colours, false);
+        QCOMPARE(again.seen, colours[1]);
+        QVERIFY2(again.errors.isEmpty(), qPrintable(again.errors.join('\n')));
+        QCOMPARE(runPlayer(data.path(), two, colours, true).seen, colours[0]);
+
+        QDir store(data.filePath("corvane/shared-objects"));
+        const QStringList files = store.entryList({"*.json"}, QDir::Files);
+        QCOMPARE(files.size(), 2);
+        for (const QString& name : files) {
+            QFile f(store.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("{\"objects\": [") > 0);
         }
+        const ProbeRun corrupt = runPlayer(data.path(), one, colours, true);
+        QCOMPARE(corrupt.seen, colours[0]);
+        QCOMPARE(corrupt.errors.size(), 1);
+        QVERIFY2(corrupt.errors[0].contains(QFileInfo(one).canonicalFilePath()), qPrintable(corrupt.errors[0]));
+        QCOMPARE(store.entryList({"*.json.corrupt-*"}, QDir::Files).size(), 1);
+        QCOMPARE(store.entryList({"*.json"}, QDir::Files).size(), 2);  // saved anew, beside the other's
+    }
+};
 
-        // What a movie saves outlives the player: a new player of the same file reads it back;
-        // the same movie from another folder does not see it; a store that makes no sense is
-        // set aside, said so in one line, and the movie starts with nothing saved.
-        void savedObjectsOutliveThePlayer()
-        {
-            QTemporaryDir data;
-            const QRgb missing = 0xC08030, saved = 0x30C060;
-            const QStringList colours{QString::number(missing, 16), QString::number(saved, 16)};
-            SwfMovie movie;
-            movie.frames = 1;  // its actions run once: what it shows is what it read
-            movie.firstFrameActions = savedColourActions(missing, saved);
-            const QString one = writeFile(dir_.filePath("one"), "game.swf", writeSwf(movie));
-            const QString two = writeFile(dir_.filePath("two"), "game.swf", writeSwf(movie));
-            QCOMPARE(runPlayer(data.path(), one, colours, true).seen, colours[0]);
-            const ProbeRun again = runPlayer(data.path(), one, colours, false);
-            QCOMPARE(again.seen, colours[1]);
-            QVERIFY2(again.errors.isEmpty(), qPrintable(again.errors.join('\n')));
-            QCOMPARE(runPlayer(data.path(), two, colours, true).seen, colours[0]);
-
-            QDir store(data.filePath("corvane/shared-objects"));
-            const QStringList files = store.entryList({"*.json"}, QDir::Files);
-            QCOMPARE(files.size(), 2);
-            for (const QString& name : files) {
-                QFile f(store.filePath(name));
-                QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("{\"objects\": [") > 0);
-            }
-            const ProbeRun corrupt = runPlayer(data.path(), one, colours, true);
-            QCOMPARE(corrupt.seen, colours[0]);
-            QCOMPARE(corrupt.errors.size(), 1);
-            QVERIFY2(corrupt.errors[0].contains(QFileInfo(one).canonicalFilePath()), qPrintable(corrupt.errors[0]));
-            QCOMPARE(store.entryList({"*.json.corrupt-*"}, QDir::Files).size(), 1);
-            QCOMPARE(store.entryList({"*.json"}, QDir::Files).size(), 2);  // saved anew, beside the other's
-        }
-    };
-
-    CORVANE_WIDGET_TEST_MAIN(FlashTest)
+CORVANE_WIDGET_TEST_MAIN(FlashTest)
 
 #include "flash_test.moc"
