@@ -4,10 +4,10 @@
 #include "FlashSchemeHandler.h"
 #include "FlashWebPage.h"
 
+#include "flash/FlashMenuKeys.h"
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include "flash/FlashMenuKeys.h"
 
 #include <QChildEvent>
 #include <QContextMenuEvent>
