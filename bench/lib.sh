@@ -23,3 +23,23 @@ write_wav_list() {
     done
     echo '</asx>'; } >"$dir/list$n.asx"
 }
+
+# bench_xvfb FIRST LAST [PREFIX...]: starts a private Xvfb on the first free
+# display number from FIRST to LAST (run behind PREFIX, e.g. a real-time
+# priority), exports DISPLAY and adds the server's pid to the array
+# `services`; returns 1 when none answers.
+bench_xvfb() {
+  local first=$1 last=$2 n xvfb
+  shift 2
+  for n in $(seq "$first" "$last"); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    "$@" Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    export DISPLAY=:$n
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    if xdpyinfo >/dev/null 2>&1; then services+=("$xvfb"); return 0; fi
+    kill "$xvfb" 2>/dev/null || true
+    unset DISPLAY
+  done
+  return 1
+}

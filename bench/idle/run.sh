@@ -44,17 +44,7 @@ trap 'exit 130' INT TERM HUP
 say() { echo "idle: $*" >&2; }
 
 # --- the private services ---------------------------------------------------
-for n in $(seq 201 259); do
-  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  export DISPLAY=:$n
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  if xdpyinfo >/dev/null 2>&1; then services+=("$xvfb"); break; fi
-  kill "$xvfb" 2>/dev/null || true
-  unset DISPLAY
-done
-[ -n "${DISPLAY:-}" ] || { say "no Xvfb display"; exit 1; }
+bench_xvfb 201 259 || { say "no Xvfb display"; exit 1; }
 mkdir -m 700 "$T/run" "$T/home"
 export HOME=$T/home XDG_RUNTIME_DIR=$T/run QT_QPA_PLATFORM=xcb
 unset XDG_CURRENT_DESKTOP QT_QPA_PLATFORMTHEME PULSE_SERVER

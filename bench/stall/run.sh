@@ -61,17 +61,7 @@ now() { date +%s%N; }
 # time: another's display server would take the cores from this player.
 rt=(chrt -f 10)
 "${rt[@]}" true 2>/dev/null || rt=()
-for n in $(seq 141 199); do
-  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-  "${rt[@]}" Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  export DISPLAY=:$n
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  if xdpyinfo >/dev/null 2>&1; then services+=("$xvfb"); break; fi
-  kill "$xvfb" 2>/dev/null || true
-  unset DISPLAY
-done
-[ -n "${DISPLAY:-}" ] || { say "no Xvfb display"; exit 1; }
+bench_xvfb 141 199 "${rt[@]}" || { say "no Xvfb display"; exit 1; }
 mkdir -m 700 "$T/run" "$T/home"
 export HOME=$T/home XDG_RUNTIME_DIR=$T/run
 unset XDG_CURRENT_DESKTOP QT_QPA_PLATFORMTHEME PULSE_SERVER
