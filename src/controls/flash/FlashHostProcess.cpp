@@ -98,6 +98,7 @@ bool FlashHostProcess::start(qreal devicePixelRatio)
     }
     const std::vector<QByteArray> env = hostEnvironment(devicePixelRatio);
     std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
     for (const QByteArray& e : env)
         envp.push_back(const_cast<char*>(e.constData()));
     envp.push_back(nullptr);
