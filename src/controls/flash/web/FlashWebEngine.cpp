@@ -4,15 +4,10 @@
 #include "FlashSchemeHandler.h"
 #include "FlashWebPage.h"
 
-#include "flash/FlashMenuKeys.h"
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include <QChildEvent>
-#include <QContextMenuEvent>
-#include <QCoreApplication>
-#include <QKeyEvent>
 #include <QOpenGLContext>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -82,7 +77,6 @@ void FlashWebEngine::startStep()
         view_ = new QWebEngineView(area_);
         view_->setPage(page_);
         view_->setContextMenuPolicy(Qt::PreventContextMenu);  // the area shows the movie's menu
-        routeMenuEvents(view_);
         view_->hide();
         auto* layout = new QVBoxLayout(area_);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -189,45 +183,6 @@ void FlashWebEngine::runMenuEntry(int index)
 {
     if (ready_ && hasMovie_)
         run(QStringLiteral("corvaneFlash.runMenuEntry(%1)").arg(index));
-}
-
-void FlashWebEngine::routeMenuEvents(QObject* object)
-{
-    object->installEventFilter(this);
-    for (QObject* child : object->children())
-        if (child->isWidgetType())
-            routeMenuEvents(child);
-}
-
-bool FlashWebEngine::eventFilter(QObject* watched, QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::ChildAdded:
-    case QEvent::ChildPolished:
-        // The view makes the widget that takes the input as the page comes.
-        if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType())
-            routeMenuEvents(child);
-        break;
-    case QEvent::ContextMenu: {
-        const auto* e = static_cast<QContextMenuEvent*>(event);
-        QContextMenuEvent routed(e->reason(), area_->mapFromGlobal(e->globalPos()), e->globalPos(), e->modifiers());
-        QCoreApplication::sendEvent(area_, &routed);
-        return true;
-    }
-    case QEvent::ShortcutOverride:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        // Neither Ruffle nor the movie gets the keys that open the menu.
-        if (const auto* key = static_cast<QKeyEvent*>(event); flashmenu::opensMenu(*key)) {
-            if (event->type() == QEvent::KeyPress)
-                QCoreApplication::sendEvent(area_, event);
-            event->accept();
-            return true;
-        }
-        break;
-    default: break;
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 qint64 FlashWebEngine::renderProcessId() const { return page_ ? page_->renderProcessPid() : 0; }

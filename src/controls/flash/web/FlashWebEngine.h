@@ -43,10 +43,6 @@ public:
     void evaluate(const QString& script, std::function<void(const QVariant&)> done) override;
     qint64 renderProcessId() const override;
 
-protected:
-    // The view's right-click and menu key go to the area, which shows the menu.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     // The start, one step per turn of the event loop, in this order.
     enum class Step { Graphics, Profile, Page, View, Load, Done };
@@ -61,7 +57,6 @@ private:
     // How many of the latest movies handed to the page may still save: the
     // one replaced saves as it goes.
     static constexpr int SavingMovies = 2;
-    void routeMenuEvents(QObject* object);
 
     std::optional<QByteArray> pending_;  // bytes not yet handed to the page
     bool hasMovie_ = false;              // the page holds a movie
