@@ -149,6 +149,7 @@
   const options = {
     autoplay: "on",
     quality: "high",
+    preferredRenderer: "canvas",
     scale: "showAll",
     wmode: "window",
     // No menu of Ruffle's own in the page; the core still prepares the

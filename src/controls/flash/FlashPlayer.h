@@ -69,8 +69,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // How long warmUp leaves the dialog to come up before the engine starts.
-    static constexpr int DialogFirstMs = 600;
     struct Reading;
     void startEngine();
     void startReading();
@@ -82,7 +80,7 @@ private:
     bool playing_ = true;
     bool muted_ = false;
     bool engineFailed_ = false;  // the host program is missing
-    bool warmQueued_ = false;    // warmUp waits for the dialog to be up
+    bool warmQueued_ = false;    // warmUp's start is queued behind the dialog
     std::unique_ptr<FlashEngine> engine_;
     std::shared_ptr<Reading> reading_;  // the file being read, if any
     bool menuAsked_ = false;            // the engine is asked for the menu's entries
