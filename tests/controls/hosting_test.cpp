@@ -5,6 +5,7 @@
 #include "MediaKinds.h"
 #include "widgets/CommandButton.h"
 #include "widgets/FileDialog.h"
+#include "widgets/Slider.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +20,7 @@ private slots:
     void dialogYieldsChoiceOrEmpty();
     void dialogKeepsNoSettings();
     void buttonClicksOnlyWhenEnabled();
+    void sliderPaintsOnlyWhatChanged();
 };
 
 void HostingTest::variantConversions()
@@ -130,6 +132,37 @@ void HostingTest::buttonClicksOnlyWhenEnabled()
     QCOMPARE(clicks, 2);
     b.put(dispid::button::Enabled, true);
     QCOMPARE(b.get(dispid::button::Enabled).toInt(), -1);
+}
+
+// The position is put again at every status update, paused too: a put that
+// changes nothing must not repaint the bar (each repaint wakes the program
+// and the display server).
+void HostingTest::sliderPaintsOnlyWhatChanged()
+{
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            count += e->type() == QEvent::Paint;
+            return false;
+        }
+    } paints;
+    corvane::Slider slider;
+    slider.resize(200, 30);
+    slider.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&slider));
+    slider.put(corvane::dispid::slider::Max, 4000);
+    slider.put(corvane::dispid::slider::Value, 1200);
+    QCOMPARE(slider.tickInterval(), 400);
+    QTest::qWait(50);  // the first paints of the new range
+    slider.installEventFilter(&paints);
+    for (int i = 0; i < 5; ++i) {
+        slider.put(corvane::dispid::slider::Value, 1200);
+        QTest::qWait(20);
+    }
+    QCOMPARE(paints.count, 0);
+    slider.put(corvane::dispid::slider::Value, 2400);
+    QTRY_VERIFY(paints.count > 0);
 }
 
 QTEST_MAIN(HostingTest)

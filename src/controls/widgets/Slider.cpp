@@ -22,8 +22,12 @@ void Slider::put(DispId id, const Variant& value)
     default: break;
     }
     // Ticks every tenth of the range keep the bar readable at any length.
+    // Set only when the range moved them: setting them repaints the bar, and
+    // the position is put again at every status update, paused too.
     const int span = maximum() - minimum();
-    setTickInterval(span > 0 ? qMax(1, span / 10) : 1);
+    const int ticks = span > 0 ? qMax(1, span / 10) : 1;
+    if (ticks != tickInterval())
+        setTickInterval(ticks);
 }
 
 Variant Slider::get(DispId id)
