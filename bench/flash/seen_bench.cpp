@@ -155,7 +155,11 @@ int main(int argc, char** argv)
             QElapsedTimer dialog;
             dialog.start();
             xdotool({"key", "ctrl+f"});
-            QTest::qWait(std::max(0, upMs - 500));  // the dialog is up; a person types the name
+            // A person types the name once the dialog is there to take it
+            // (it has the focus), however short they keep it up.
+            while (xdotool({"getwindowfocus"}) == w.id && dialog.elapsed() < 20000)
+                QTest::qWait(10);
+            QTest::qWait(std::max(0, upMs - 500 - int(dialog.elapsed())));
             xdotool({"type", "--delay", "20", step.name});
             QTest::qWait(std::max(0, upMs - int(dialog.elapsed())));
         }
