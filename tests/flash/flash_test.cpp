@@ -1,35 +1,24 @@
 // The Flash display area of the real main window seen from outside: screenshots of it on a
 // real X display, listeners on the loopback address. One display area serves all.
+// (The movie's menu and the person's input: flash_menu_test.cpp.)
 #include "DialogAnswer.h"
-#include "DispatchIds.h"
-#include "flash/FlashEngine.h"
-#include "flash/FlashPlayer.h"
 #include "flash/RemoteFlashEngine.h"
-#include "Form1.h"
-#include "RichMovies.h"
-#include "SecondaryWindows.h"
+#include "FlashAreaTest.h"
 #include "SwfActions.h"
 #include "SwfWriter.h"
-#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <csignal>
-#include <optional>
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
-#include <QMenu>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
-#include <span>
 #include <sys/stat.h>
 #include <thread>
 
@@ -37,19 +26,6 @@ using namespace corvane;
 using namespace corvane::test;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& ok, int timeoutMs = 20000) { return QTest::qWaitFor(ok, timeoutMs); }
-
-// The share of the image in colour c, give or take the blending of edges.
-double share(const QImage& image, const QColor& c)
-{
-    qint64 hits = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (const QRgb p : std::span(reinterpret_cast<const QRgb*>(image.constScanLine(y)), image.width()))
-            hits += std::abs(qRed(p) - c.red()) < 12 && std::abs(qGreen(p) - c.green()) < 12
-                    && std::abs(qBlue(p) - c.blue()) < 12;
-    return image.isNull() ? 0 : double(hits) / (double(image.width()) * image.height());
-}
 
 // A file whose bytes come when the test says: a named pipe, fed by a thread.
 struct SlowFile {
@@ -94,102 +70,11 @@ ProbeRun runPlayer(const QString& data, const QString& movie, const QStringList&
 
 }  // namespace
 
-class FlashTest : public QObject {
+class FlashTest : public FlashAreaTest {
     Q_OBJECT
 
-    void show(const QString& name, const QByteArray& bytes)
-    {
-        player_->put(dispid::flash::Movie, writeFile(dir_.path(), name, bytes));
-    }
-    // The widget's own rendering: other tests' windows cannot get in the way.
-    QImage shot() const { return player_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    bool shows(const QColor& c, double min = 0.3)
-    {
-        return waitFor([&] { return share(shot(), c) >= min; });
-    }
-    bool moves()
-    {
-        return waitFor([&, before = shot()] { return shot() != before; });
-    }
-    // Nothing changes over a second and a half.
-    bool holds()
-    {
-        QImage still = shot();
-        QElapsedTimer quiet;
-        quiet.start();
-        return waitFor([&] {
-            if (const QImage now = shot(); now != still)
-                still = now, quiet.restart();
-            return quiet.hasExpired(1500);
-        });
-    }
-    QVariant evaluate(const QString& script)
-    {
-        auto answer = std::make_shared<std::optional<QVariant>>();
-        if (FlashEngine* engine = player_->engine())
-            engine->evaluate(script, [answer](const QVariant& v) { *answer = v; });
-        waitFor([&] { return answer->has_value(); }, 10000);
-        return answer->value_or(QVariant());
-    }
-    // The movie's menu, opened by a right-click at `at` in the area (through the window, as
-    // the pointer's would be), or by a key on `target`; null if none came up.
-    QMenu* menuByMouse(QPoint at)
-    {
-        QTest::mouseClick(window_->windowHandle(), Qt::RightButton, {}, player_->mapTo(window_.get(), at));
-        return shownMenu();
-    }
-    QMenu* menuByKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods = {})
-    {
-        QTest::keyClick(target, key, mods);
-        return shownMenu();
-    }
-    QMenu* shownMenu()
-    {
-        waitFor([&] { return player_->menu() && player_->menu()->isVisible(); }, 10000);
-        return player_->menu();
-    }
-    static QStringList texts(const QMenu* menu)
-    {
-        QStringList out;
-        for (const QAction* a : menu->actions())
-            if (!a->isSeparator())
-                out << a->text();
-        return out;
-    }
-    static QAction* entry(const QMenu* menu, const QString& text)
-    {
-        for (QAction* a : menu->actions()) {
-            if (a->text() == text)
-                return a;
-            if (QAction* inner = a->menu() ? entry(a->menu(), text) : nullptr)
-                return inner;
-        }
-        return nullptr;
-    }
-    // Picks an entry of the top level with the pointer, and waits for the menu to go.
-    void choose(QMenu* menu, const QString& text)
-    {
-        QAction* a = entry(menu, text);
-        QVERIFY2(a, qPrintable(text));
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
-        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
-    }
-    QTemporaryDir dir_;
-    SecondaryWindows secondary_;
-    std::unique_ptr<Form1> window_;
-    FlashPlayer* player_ = nullptr;
-
 private slots:
-    void initTestCase()
-    {
-        window_ =
-                std::make_unique<Form1>(secondary_, MediaDeviceOptions{QStringLiteral("null"), QStringLiteral("null")});
-        window_->setAttribute(Qt::WA_DeleteOnClose, false);
-        window_->move(940, 600);  // out of the way of other tests' windows
-        player_ = qobject_cast<FlashPlayer*>(window_->widget("ShockwaveFlash1"));
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    }
+    void initTestCase() { openWindow(QPoint(940, 600)); }
 
     // The Flash opening's dialog readies the engine and Ruffle while it is up; a cancel
     // keeps them, shows nothing, and the movie chosen next time goes to the same page.
@@ -324,25 +209,6 @@ private slots:
         third.feed(writeSwf(stale));
     }
 
-    // The person's clicks and keys on the display area reach the page in the engine's
-    // process, at the point clicked.
-    void inputReachesThePage()
-    {
-        SwfMovie movie;
-        show("input.swf", writeSwf(movie));
-        QVERIFY(shows(movie.background));
-        QVERIFY(evaluate(QStringLiteral(R"JS(window.got = [];
-            for (const t of ["pointerdown", "pointerup", "keydown"])
-                document.addEventListener(t, (e) => got.push(t + (e.key ? ":" + e.key : ":" + e.clientX + "," + e.clientY)), true);
-            true)JS"))
-                        .toBool());
-        QTest::mouseClick(player_, Qt::LeftButton, {}, QPoint(100, 50));
-        QTest::keyClick(player_, Qt::Key_A);
-        const QString want = QStringLiteral("pointerdown:100,50 pointerup:100,50 keydown:a");
-        QString got;
-        QVERIFY2(waitFor([&] { return (got = evaluate("got.join(' ')").toString()) == want; }, 10000), qPrintable(got));
-    }
-
     // The engine's process dying takes only the movie: the window stays, the area shows
     // nothing, and the next movie starts a new process.
     void engineCrashSparesTheWindow()
@@ -362,144 +228,6 @@ private slots:
         QVERIFY2(waitFor([&] { return share(shot(), after.background) >= 0.3; }, 60000),
                  "no movie after the engine's process died");
         QVERIFY(remote->hostProcessId() != host);
-    }
-
-    // The movie's menu is the program's: a popup of its own, not clipped by the area, in
-    // Chinese with each entry's state, from a right-click, the menu key or Shift+F10. Its
-    // entries act on the movie (the transport buttons stay), the movie's own run the
-    // movie's handlers, and Ruffle's menu never shows in the page.
-    void movieMenu()
-    {
-        SwfMovie movie;
-        movie.background = QColor(0x50, 0x50, 0xA0);
-        movie.menuItems = {{"移开方块", "_x", 400}, {"移回方块", "_x", 0}, {"不可用", "_x", 100, false}};
-        show("menu.swf", writeSwf(movie));
-        QVERIFY(shows(movie.background) && shows(movie.square, 0.01) && moves());
-        QCOMPARE(evaluate("navigator.language").toString(), QStringLiteral("zh-CN"));
-        QList<std::pair<bool, bool>> buttons;  // enabled and checked, of every button of the window
-        const auto buttonStates = [&] {
-            buttons.clear();
-            for (const QAbstractButton* b : window_->findChildren<QAbstractButton*>())
-                buttons.append({b->isEnabled(), b->isChecked()});
-            return buttons;
-        };
-        const auto before = buttonStates();
-
-        QMenu* menu = menuByMouse(QPoint(60, 50));
-        QVERIFY2(menu, "no menu on a right-click");
-        QVERIFY(menu->isWindow() && (menu->windowFlags() & Qt::Popup) == Qt::Popup);
-        const QRect area(player_->mapToGlobal(QPoint(0, 0)), player_->size());
-        QVERIFY2(menu->height() > area.height(), "the menu fits in the area: it cannot show that it is not clipped");
-        QVERIFY(!area.contains(menu->geometry()));
-        QCOMPARE(texts(menu),
-                 (QStringList{"移开方块", "移回方块", "不可用", "放大", "缩小", "全部显示", "品质", "播放", "循环",
-                              "倒带", "前进", "后退"}));
-        QAction* quality = entry(menu, "品质");
-        QVERIFY(quality->menu());
-        QCOMPARE(texts(quality->menu()), (QStringList{"低", "中", "高"}));
-        QVERIFY(entry(menu, "高")->isChecked() && !entry(menu, "低")->isChecked());
-        QVERIFY(entry(menu, "播放")->isChecked() && entry(menu, "播放")->isEnabled());
-        QVERIFY(entry(menu, "循环")->isChecked() && !entry(menu, "循环")->isEnabled());  // Ruffle always loops
-        QVERIFY(entry(menu, "放大")->isEnabled() && !entry(menu, "缩小")->isEnabled());
-        QVERIFY(!entry(menu, "不可用")->isEnabled() && entry(menu, "移开方块")->isEnabled());
-        QVERIFY(entry(menu, "前进")->isEnabled());
-        const char* ruffleMenu = "(() => { const p = document.querySelector('ruffle-player');"
-                                 " const o = p && p.shadowRoot && p.shadowRoot.getElementById('context-menu-overlay');"
-                                 " return !!o && !o.classList.contains('hidden'); })()";
-        QCOMPARE(evaluate(ruffleMenu).toBool(), false);
-        // Escape closes it with nothing done; the movie plays on.
-        QTest::keyClick(menu, Qt::Key_Escape);
-        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
-        QVERIFY(moves());
-
-        // From the keyboard, in the area that shows the movie: the first entry is ready for Return.
-        menu = menuByKey(player_, Qt::Key_Menu);
-        QVERIFY2(menu, "no menu on the menu key");
-        QCOMPARE(menu->activeAction() ? menu->activeAction()->text() : QString(), QStringLiteral("移开方块"));
-        QTest::keyClick(menu, Qt::Key_Return);
-        QVERIFY2(waitFor([&] { return share(shot(), movie.square) == 0; }), "the movie's own entry did not run");
-        menu = menuByKey(player_, Qt::Key_F10, Qt::ShiftModifier);
-        QVERIFY2(menu, "no menu on Shift+F10");
-        choose(menu, "移回方块");
-        QVERIFY(shows(movie.square, 0.01));
-
-        // 播放 stops the movie's timeline and starts it again; the program's own state stays.
-        choose(menuByMouse(QPoint(60, 50)), "播放");
-        QVERIFY2(holds(), "the movie moves on after 播放 was unchecked");
-        menu = menuByMouse(QPoint(60, 50));
-        QVERIFY(menu && !entry(menu, "播放")->isChecked());
-        choose(menu, "播放");
-        QVERIFY(moves());
-        QCOMPARE(player_->get(dispid::flash::Playing).toBool(), true);
-        QCOMPARE(buttonStates(), before);
-
-        // 品质 > 低, from the keyboard: the next menu shows it chosen.
-        menu = menuByMouse(QPoint(60, 50));
-        menu->setActiveAction(entry(menu, "品质"));
-        QTest::keyClick(menu, Qt::Key_Right);
-        QVERIFY(waitFor([&] { return entry(menu, "品质")->menu()->isVisible(); }, 5000));
-        QMenu* sub = entry(menu, "品质")->menu();
-        QCOMPARE(sub->activeAction() ? sub->activeAction()->text() : QString(), QStringLiteral("低"));
-        QTest::keyClick(sub, Qt::Key_Return);
-        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
-        menu = menuByMouse(QPoint(60, 50));
-        QVERIFY(menu && entry(menu, "低")->isChecked() && !entry(menu, "高")->isChecked());
-
-        // 放大 doubles the movie round the pointer; 全部显示 shows it whole again.
-        QTest::keyClick(menu, Qt::Key_Escape);
-        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
-        const QPoint centre = player_->rect().center();
-        choose(menuByMouse(centre), "播放");  // a still frame to compare
-        QVERIFY(holds());
-        const QImage whole = shot();
-        choose(menuByMouse(centre), "放大");
-        QCOMPARE(evaluate("corvaneFlash.status().zoom").toInt(), 2);
-        QCOMPARE(evaluate("Math.round(document.querySelector('ruffle-player').getBoundingClientRect().width"
-                          " / document.getElementById('stage').clientWidth)")
-                         .toInt(),
-                 2);
-        QVERIFY2(waitFor([&] { return shot() != whole; }), "放大 changed nothing on the screen");
-        menu = menuByMouse(centre);
-        QVERIFY(menu && entry(menu, "缩小")->isEnabled() && entry(menu, "全部显示")->isEnabled());
-        choose(menu, "全部显示");
-        QCOMPARE(evaluate("corvaneFlash.status().zoom").toInt(), 1);
-        QVERIFY(waitFor([&] {
-            const QImage now = shot();
-            return std::abs(share(now, movie.background) - share(whole, movie.background)) < 0.02
-                    && std::abs(share(now, movie.square) - share(whole, movie.square)) < 0.01;
-        }));
-        choose(menuByMouse(centre), "播放");
-        QVERIFY(moves());
-        QCOMPARE(evaluate(ruffleMenu).toBool(), false);
-    }
-
-    // The richer movies draw what they are made of: in AVM1 gradients, a bitmap, a
-    // counter that changes every frame, and a button whose over and down states
-    // show under the pointer; in AVM2 what the document class draws and adds.
-    void richMoviesShowWhatTheyHold()
-    {
-        const RichMovie rich;
-        show("avm1.swf", writeAvm1Movie(rich));
-        QVERIFY2(shows(rich.marker) && shows(QColor(0xFF, 0xD0, 0x20), 0.001) && shows(Qt::yellow, 0.002),
-                 "the AVM1 movie's box, gradient or bitmap never showed");
-        QVERIFY2(moves(), "the AVM1 movie's frames do not change what it shows");
-        // The button's middle, in the stage (200 x 150) as shown all in the display area.
-        const double scale = std::min(player_->width() / 200.0, player_->height() / 150.0);
-        const QPoint knob(int((player_->width() - 200 * scale) / 2 + 40 * scale),
-                          int((player_->height() - 150 * scale) / 2 + 122 * scale));
-        const QColor over(0xE0, 0x80, 0x00), down(0xC0, 0x00, 0x00);
-        QVERIFY(share(shot(), over) < 0.001);
-        // Through the display area, which hands the input to the engine's process.
-        QTest::mouseMove(player_, knob);
-        QVERIFY2(shows(over, 0.01), "the button's over state does not show under the pointer");
-        QTest::mousePress(player_, Qt::LeftButton, {}, knob);
-        QVERIFY2(shows(down, 0.01), "the button's down state does not show when pressed");
-        QTest::mouseRelease(player_, Qt::LeftButton, {}, knob);
-        QCOMPARE(evaluate("1").toInt(), 1);
-
-        show("avm2.swf", writeAvm2Movie(rich));
-        QVERIFY2(shows(rich.marker) && shows(QColor(0xE0, 0x80, 0x00), 0.01) && shows(Qt::yellow, 0.002),
-                 "the AVM2 document class's box, circle or bitmap never showed");
     }
 
     // A movie's getURL and loadMovie, and WebRTC (which goes round the request

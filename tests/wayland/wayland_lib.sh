@@ -4,7 +4,7 @@
 readonly CLIENT_H=329                                # Form1's client area, below its menu bar
 readonly FORM1_W=306                                 # ... and its width
 readonly FLASH_X=8 FLASH_Y=112 FLASH_W=289 FLASH_H=209 # the display area in the client area
-readonly FLASH_BACKGROUND='#204080'                  # the movie's background (tests/flash/SwfWriter.h)
+readonly FLASH_BACKGROUND='#204080'                  # the movie's background (tools/swf/SwfWriter.h)
 readonly HEARD_DB=-50 SILENT_DB=-70                  # peak levels on the null sink's monitor
 
 skip_or_fail() {

@@ -1,4 +1,4 @@
-// Writes the richer test movies (tests/flash/RichMovies.h).
+// Writes the richer test movies (tools/swf/RichMovies.h).
 //
 //   corvane_flashmovies DIR          avm1.swf and avm2.swf in DIR, to look at
 //   corvane_flashmovies --js FILE    the Flash page's warm-up script: movies of

@@ -1,10 +1,10 @@
 #include "FluidDriver.h"
 
+#include "Aside.h"
 #include "media/EngineQuiet.h"
 #include "SynthOutput.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
-#include <thread>
 
 // Design notes
 // - FluidSynth 2.3 reads no length before playing, rejects RMID and refuses
@@ -30,13 +29,11 @@
 //   server waits on it), and a spent player is deleted aside with its audio
 //   driver: deleting the driver joins its sound thread, which a sound
 //   server's blocking write can hold for over a second, and FluidSynth frees
-//   the player's events then.
+//   the player's events then (SynthAudio).
 // - The end is current tick >= total ticks, polled on the GUI thread (a plain
 //   read of the player's tick counter); the player itself would go on
 //   rendering for seconds before calling itself done.
-// - Outputs are tried in the order a desktop needs: PulseAudio (which
-//   PipeWire desktops also serve), then ALSA, then the "file" driver writing
-//   raw samples to /dev/null, which keeps real-time pace without a sound card.
+// - Outputs are tried in the order a desktop needs (SynthAudio.h).
 // - Loudness: the synth's gain (synthsetup::kGain) brings ordinary files to
 //   about the loudness of other media; every block a sound device gets goes
 //   through SynthOutput's peak limiter (the library has none), so dense files
@@ -60,8 +57,6 @@ constexpr int kPollMs = 20;
 constexpr qint64 kMaxMidiBytes = 4 * 1024 * 1024;
 // Files of more events have their clean file written aside.
 constexpr qint64 kInlineEvents = 20000;
-// Frames of the block rendered before the audio starts: the synth's own block.
-constexpr int kFirstBlock = 64;
 constexpr int kFirstLookMs = 3;
 constexpr auto kRetireWait = std::chrono::milliseconds(4);
 constexpr int kAudioRestMs = 2000;
@@ -76,22 +71,6 @@ void silenceFluidLog()
     done = true;
     for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
         fluid_set_log_function(level, dropLog, nullptr);
-}
-
-// Runs f on a thread of its own; the future does not wait for it when dropped.
-template <typename F>
-auto runAside(F f)
-{
-    std::promise<decltype(f())> promise;
-    auto future = promise.get_future();
-    std::thread([promise = std::move(promise), f = std::move(f)]() mutable { promise.set_value(f()); }).detach();
-    return future;
-}
-
-template <typename Future>
-bool isReady(const Future& f)
-{
-    return f.valid() && f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 std::optional<MidiFile> readMidi(const QString& path, QString* problem)
@@ -199,38 +178,6 @@ void FluidDriver::prepare(bool)
     synthJob_ = runAside(&FluidDriver::loadSynth);
 }
 
-QStringList FluidDriver::outputOrder() const
-{
-    QStringList order{QStringLiteral("pulseaudio"), QStringLiteral("alsa"), QStringLiteral("file")};
-    if (audioOutput_ == QLatin1String("null"))
-        order = {QStringLiteral("file")};
-    else if (!driverName_.isEmpty())
-        order.prepend(driverName_);  // what worked last time first
-    return order;
-}
-
-// Off the GUI thread. Only one player at a time makes its driver, so the
-// settings written here are not written by another.
-FluidDriver::Output FluidDriver::openOutput(_fluid_hashtable_t* settings, _fluid_synth_t* synth,
-                                            const QStringList& order)
-{
-    for (const QString& name : order) {
-        fluid_settings_setstr(settings, "audio.driver", name.toUtf8().constData());
-        if (name == QLatin1String("file")) {
-            // Silent: the samples need no way out but the library's own.
-            fluid_settings_setstr(settings, "audio.file.name", "/dev/null");
-            fluid_settings_setstr(settings, "audio.file.type", "raw");
-            if (_fluid_audio_driver_t* audio = new_fluid_audio_driver(settings, synth))
-                return {audio, name, nullptr};
-            continue;
-        }
-        auto stage = std::make_shared<SynthOutput>(synth);
-        if (_fluid_audio_driver_t* audio = new_fluid_audio_driver2(settings, &SynthOutput::audioCallback, stage.get()))
-            return {audio, name, stage};
-    }
-    return {};
-}
-
 // The player reads its file at its first callback, which for a large file
 // takes far longer than an audio period; and the audio thread may run at
 // real-time priority, starving the GUI thread on its core meanwhile. So that
@@ -257,13 +204,7 @@ bool FluidDriver::startPlayer(qint64 fromTick)
 // audio driver made.
 void FluidDriver::startOutput()
 {
-    starting_ = runAside([settings = settings_, synth = synth_, order = outputOrder(), before = retired_] {
-                    if (before.valid())
-                        before.wait();
-                    std::array<float, kFirstBlock> left{}, right{};
-                    fluid_synth_write_float(synth, kFirstBlock, left.data(), 0, 1, right.data(), 0, 1);
-                    return openOutput(settings, synth, order);
-                }).share();
+    starting_ = synthaudio::openAside(settings_, synth_, synthaudio::outputOrder(audioOutput_, driverName_), retired_);
 }
 
 bool FluidDriver::audioRunning()
@@ -274,7 +215,7 @@ bool FluidDriver::audioRunning()
         startOutput();  // the player's last driver rested while it was halted
     if (!isReady(starting_))
         return false;
-    const Output& output = starting_.get();
+    const synthaudio::Output& output = starting_.get();
     if (output.audio) {
         audio_ = output.audio;  // still deleted through starting_
         stage_ = output.stage;
@@ -304,23 +245,11 @@ void FluidDriver::dropPlayer()
     retireAside(std::exchange(player_, nullptr));
 }
 
-// The audio driver goes first, so nothing renders the synth any more; then
-// the player if given, whose events FluidSynth frees one by one. The next
-// player (which joins the synth's timers) and the next audio driver wait for
-// both.
+// The next player (which joins the synth's timers) and the next audio driver
+// wait for the audio driver and the player to go.
 void FluidDriver::retireAside(_fluid_player_t* player)
 {
-    retired_ = runAside([player, starting = std::exchange(starting_, {}), before = retired_] {
-                   if (before.valid())
-                       before.wait();
-                   if (starting.valid()) {
-                       if (_fluid_audio_driver_t* audio = starting.get().audio)
-                           delete_fluid_audio_driver(audio);
-                   }
-                   if (player)
-                       delete_fluid_player(player);
-                   return true;
-               }).share();
+    retired_ = synthaudio::closeAside(std::exchange(starting_, {}), player, retired_);
     audio_ = nullptr;
     stage_.reset();
     fluid_synth_all_sounds_off(synth_, -1);

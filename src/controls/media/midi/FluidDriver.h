@@ -15,6 +15,7 @@
 // more.
 #include "media/MediaDriver.h"
 #include "MidiFile.h"
+#include "SynthAudio.h"
 #include "SynthSetup.h"
 
 #include <future>
@@ -22,13 +23,8 @@
 #include <optional>
 
 class QTimer;
-// The library's own type names, declared here to keep its header out.
-struct _fluid_player_t;        // NOLINT(bugprone-reserved-identifier)
-struct _fluid_audio_driver_t;  // NOLINT(bugprone-reserved-identifier)
 
 namespace corvane {
-
-class SynthOutput;
 
 class FluidDriver : public MediaDriver {
     Q_OBJECT
@@ -60,16 +56,7 @@ public:
 
 private:
     using Synth = synthsetup::Synth;
-    // A player's sound: its audio driver, the output it went to and the
-    // stage the samples pass on their way there (none for the silent file
-    // output), which outlives the driver.
-    struct Output {
-        _fluid_audio_driver_t* audio = nullptr;
-        QString name;
-        std::shared_ptr<SynthOutput> stage;
-    };
     static Synth loadSynth();
-    static Output openOutput(_fluid_hashtable_t* settings, _fluid_synth_t* synth, const QStringList& order);
     bool synthReady();
     bool prepared();
     bool startPlaying();
@@ -80,7 +67,6 @@ private:
     void restAudio();   // the audio driver alone is deleted aside
     void retireAside(_fluid_player_t* player);
     void startOutput();
-    QStringList outputOrder() const;
     qint64 currentTick() const;
     void poll();
 
@@ -95,7 +81,7 @@ private:
     std::future<Synth> synthJob_;
     std::future<QByteArray> smfJob_;
     // The player's first block rendered, then its audio driver made, aside.
-    std::shared_future<Output> starting_;
+    std::shared_future<synthaudio::Output> starting_;
     // The last player and its audio driver, being deleted; each retirement
     // waits for the one before.
     std::shared_future<bool> retired_;

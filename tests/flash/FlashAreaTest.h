@@ -1,0 +1,91 @@
+#pragma once
+// What the Flash test programs share: the real main window with its Flash display area, on a
+// real X display, and ways to look at what the area shows. One display area serves all the
+// tests of a program.
+#include "DispatchIds.h"
+#include "flash/FlashEngine.h"
+#include "flash/FlashPlayer.h"
+#include "Form1.h"
+#include "SecondaryWindows.h"
+#include "TestFiles.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <span>
+
+namespace corvane::test {
+
+inline bool waitFor(const std::function<bool()>& ok, int timeoutMs = 20000) { return QTest::qWaitFor(ok, timeoutMs); }
+
+// The share of the image in colour c, give or take the blending of edges.
+inline double share(const QImage& image, const QColor& c)
+{
+    qint64 hits = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (const QRgb p : std::span(reinterpret_cast<const QRgb*>(image.constScanLine(y)), image.width()))
+            hits += std::abs(qRed(p) - c.red()) < 12 && std::abs(qGreen(p) - c.green()) < 12
+                    && std::abs(qBlue(p) - c.blue()) < 12;
+    return image.isNull() ? 0 : double(hits) / (double(image.width()) * image.height());
+}
+
+class FlashAreaTest : public QObject {
+protected:
+    // The main window at `at` (out of the way of other tests' windows), shown.
+    void openWindow(QPoint at)
+    {
+        window_ =
+                std::make_unique<Form1>(secondary_, MediaDeviceOptions{QStringLiteral("null"), QStringLiteral("null")});
+        window_->setAttribute(Qt::WA_DeleteOnClose, false);
+        window_->move(at);
+        player_ = qobject_cast<FlashPlayer*>(window_->widget("ShockwaveFlash1"));
+        window_->show();
+        QVERIFY(player_);
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+    void show(const QString& name, const QByteArray& bytes)
+    {
+        player_->put(dispid::flash::Movie, writeFile(dir_.path(), name, bytes));
+    }
+    // The widget's own rendering: other tests' windows cannot get in the way.
+    QImage shot() const { return player_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    bool shows(const QColor& c, double min = 0.3)
+    {
+        return waitFor([&] { return share(shot(), c) >= min; });
+    }
+    bool moves()
+    {
+        return waitFor([&, before = shot()] { return shot() != before; });
+    }
+    // Nothing changes over a second and a half.
+    bool holds()
+    {
+        QImage still = shot();
+        QElapsedTimer quiet;
+        quiet.start();
+        return waitFor([&] {
+            if (const QImage now = shot(); now != still)
+                still = now, quiet.restart();
+            return quiet.hasExpired(1500);
+        });
+    }
+    QVariant evaluate(const QString& script)
+    {
+        auto answer = std::make_shared<std::optional<QVariant>>();
+        if (FlashEngine* engine = player_->engine())
+            engine->evaluate(script, [answer](const QVariant& v) { *answer = v; });
+        waitFor([&] { return answer->has_value(); }, 10000);
+        return answer->value_or(QVariant());
+    }
+
+    QTemporaryDir dir_;
+    SecondaryWindows secondary_;
+    std::unique_ptr<Form1> window_;
+    FlashPlayer* player_ = nullptr;
+};
+
+}  // namespace corvane::test

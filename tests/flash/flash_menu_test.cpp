@@ -1,0 +1,234 @@
+// The Flash display area of the real main window, the movie's menu and the person's input:
+// the program's own menu for the movie, clicks and keys that reach the page, and the richer
+// movies' buttons under the pointer.
+#include "FlashAreaTest.h"
+#include "RichMovies.h"
+#include "SwfWriter.h"
+#include "TestMain.h"
+
+#include <QAbstractButton>
+#include <QMenu>
+
+using namespace corvane;
+using namespace corvane::test;
+
+class FlashMenuTest : public FlashAreaTest {
+    Q_OBJECT
+
+    // The movie's menu, opened by a right-click at `at` in the area (through the window, as
+    // the pointer's would be), or by a key on `target`; null if none came up.
+    QMenu* menuByMouse(QPoint at)
+    {
+        QTest::mouseClick(window_->windowHandle(), Qt::RightButton, {}, player_->mapTo(window_.get(), at));
+        return shownMenu();
+    }
+    QMenu* menuByKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::keyClick(target, key, mods);
+        return shownMenu();
+    }
+    QMenu* shownMenu()
+    {
+        waitFor([&] { return player_->menu() && player_->menu()->isVisible(); }, 10000);
+        return player_->menu();
+    }
+    static QStringList texts(const QMenu* menu)
+    {
+        QStringList out;
+        for (const QAction* a : menu->actions())
+            if (!a->isSeparator())
+                out << a->text();
+        return out;
+    }
+    static QAction* entry(const QMenu* menu, const QString& text)
+    {
+        for (QAction* a : menu->actions()) {
+            if (a->text() == text)
+                return a;
+            if (QAction* inner = a->menu() ? entry(a->menu(), text) : nullptr)
+                return inner;
+        }
+        return nullptr;
+    }
+    // Picks an entry of the top level with the pointer, and waits for the menu to go.
+    void choose(QMenu* menu, const QString& text)
+    {
+        QAction* a = entry(menu, text);
+        QVERIFY2(a, qPrintable(text));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        openWindow(QPoint(940, 80));
+        // The first movie starts the engine's process cold.
+        SwfMovie first;
+        first.background = QColor(0x60, 0x60, 0x60);
+        show("first.swf", writeSwf(first));
+        QVERIFY2(waitFor([&] { return share(shot(), first.background) >= 0.3; }, 60000),
+                 "the first movie never showed");
+    }
+
+    // The person's clicks and keys on the display area reach the page in the engine's
+    // process, at the point clicked.
+    void inputReachesThePage()
+    {
+        SwfMovie movie;
+        show("input.swf", writeSwf(movie));
+        QVERIFY(shows(movie.background));
+        QVERIFY(evaluate(QStringLiteral(R"JS(window.got = [];
+            for (const t of ["pointerdown", "pointerup", "keydown"])
+                document.addEventListener(t, (e) => got.push(t + (e.key ? ":" + e.key : ":" + e.clientX + "," + e.clientY)), true);
+            true)JS"))
+                        .toBool());
+        QTest::mouseClick(player_, Qt::LeftButton, {}, QPoint(100, 50));
+        QTest::keyClick(player_, Qt::Key_A);
+        const QString want = QStringLiteral("pointerdown:100,50 pointerup:100,50 keydown:a");
+        QString got;
+        QVERIFY2(waitFor([&] { return (got = evaluate("got.join(' ')").toString()) == want; }, 10000), qPrintable(got));
+    }
+
+    // The movie's menu is the program's: a popup of its own, not clipped by the area, in
+    // Chinese with each entry's state, from a right-click, the menu key or Shift+F10. Its
+    // entries act on the movie (the transport buttons stay), the movie's own run the
+    // movie's handlers, and Ruffle's menu never shows in the page.
+    void movieMenu()
+    {
+        SwfMovie movie;
+        movie.background = QColor(0x50, 0x50, 0xA0);
+        movie.menuItems = {{"移开方块", "_x", 400}, {"移回方块", "_x", 0}, {"不可用", "_x", 100, false}};
+        show("menu.swf", writeSwf(movie));
+        QVERIFY(shows(movie.background) && shows(movie.square, 0.01) && moves());
+        QCOMPARE(evaluate("navigator.language").toString(), QStringLiteral("zh-CN"));
+        QList<std::pair<bool, bool>> buttons;  // enabled and checked, of every button of the window
+        const auto buttonStates = [&] {
+            buttons.clear();
+            for (const QAbstractButton* b : window_->findChildren<QAbstractButton*>())
+                buttons.append({b->isEnabled(), b->isChecked()});
+            return buttons;
+        };
+        const auto before = buttonStates();
+
+        QMenu* menu = menuByMouse(QPoint(60, 50));
+        QVERIFY2(menu, "no menu on a right-click");
+        QVERIFY(menu->isWindow() && (menu->windowFlags() & Qt::Popup) == Qt::Popup);
+        const QRect area(player_->mapToGlobal(QPoint(0, 0)), player_->size());
+        QVERIFY2(menu->height() > area.height(), "the menu fits in the area: it cannot show that it is not clipped");
+        QVERIFY(!area.contains(menu->geometry()));
+        QCOMPARE(texts(menu),
+                 (QStringList{"移开方块", "移回方块", "不可用", "放大", "缩小", "全部显示", "品质", "播放", "循环",
+                              "倒带", "前进", "后退"}));
+        QAction* quality = entry(menu, "品质");
+        QVERIFY(quality->menu());
+        QCOMPARE(texts(quality->menu()), (QStringList{"低", "中", "高"}));
+        QVERIFY(entry(menu, "高")->isChecked() && !entry(menu, "低")->isChecked());
+        QVERIFY(entry(menu, "播放")->isChecked() && entry(menu, "播放")->isEnabled());
+        QVERIFY(entry(menu, "循环")->isChecked() && !entry(menu, "循环")->isEnabled());  // Ruffle always loops
+        QVERIFY(entry(menu, "放大")->isEnabled() && !entry(menu, "缩小")->isEnabled());
+        QVERIFY(!entry(menu, "不可用")->isEnabled() && entry(menu, "移开方块")->isEnabled());
+        QVERIFY(entry(menu, "前进")->isEnabled());
+        const char* ruffleMenu = "(() => { const p = document.querySelector('ruffle-player');"
+                                 " const o = p && p.shadowRoot && p.shadowRoot.getElementById('context-menu-overlay');"
+                                 " return !!o && !o.classList.contains('hidden'); })()";
+        QCOMPARE(evaluate(ruffleMenu).toBool(), false);
+        // Escape closes it with nothing done; the movie plays on.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
+        QVERIFY(moves());
+
+        // From the keyboard, in the area that shows the movie: the first entry is ready for Return.
+        menu = menuByKey(player_, Qt::Key_Menu);
+        QVERIFY2(menu, "no menu on the menu key");
+        QCOMPARE(menu->activeAction() ? menu->activeAction()->text() : QString(), QStringLiteral("移开方块"));
+        QTest::keyClick(menu, Qt::Key_Return);
+        QVERIFY2(waitFor([&] { return share(shot(), movie.square) == 0; }), "the movie's own entry did not run");
+        menu = menuByKey(player_, Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY2(menu, "no menu on Shift+F10");
+        choose(menu, "移回方块");
+        QVERIFY(shows(movie.square, 0.01));
+
+        // 播放 stops the movie's timeline and starts it again; the program's own state stays.
+        choose(menuByMouse(QPoint(60, 50)), "播放");
+        QVERIFY2(holds(), "the movie moves on after 播放 was unchecked");
+        menu = menuByMouse(QPoint(60, 50));
+        QVERIFY(menu && !entry(menu, "播放")->isChecked());
+        choose(menu, "播放");
+        QVERIFY(moves());
+        QCOMPARE(player_->get(dispid::flash::Playing).toBool(), true);
+        QCOMPARE(buttonStates(), before);
+
+        // 品质 > 低, from the keyboard: the next menu shows it chosen.
+        menu = menuByMouse(QPoint(60, 50));
+        menu->setActiveAction(entry(menu, "品质"));
+        QTest::keyClick(menu, Qt::Key_Right);
+        QVERIFY(waitFor([&] { return entry(menu, "品质")->menu()->isVisible(); }, 5000));
+        QMenu* sub = entry(menu, "品质")->menu();
+        QCOMPARE(sub->activeAction() ? sub->activeAction()->text() : QString(), QStringLiteral("低"));
+        QTest::keyClick(sub, Qt::Key_Return);
+        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
+        menu = menuByMouse(QPoint(60, 50));
+        QVERIFY(menu && entry(menu, "低")->isChecked() && !entry(menu, "高")->isChecked());
+
+        // 放大 doubles the movie round the pointer; 全部显示 shows it whole again.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(waitFor([&] { return !player_->menu(); }, 5000));
+        const QPoint centre = player_->rect().center();
+        choose(menuByMouse(centre), "播放");  // a still frame to compare
+        QVERIFY(holds());
+        const QImage whole = shot();
+        choose(menuByMouse(centre), "放大");
+        QCOMPARE(evaluate("corvaneFlash.status().zoom").toInt(), 2);
+        QCOMPARE(evaluate("Math.round(document.querySelector('ruffle-player').getBoundingClientRect().width"
+                          " / document.getElementById('stage').clientWidth)")
+                         .toInt(),
+                 2);
+        QVERIFY2(waitFor([&] { return shot() != whole; }), "放大 changed nothing on the screen");
+        menu = menuByMouse(centre);
+        QVERIFY(menu && entry(menu, "缩小")->isEnabled() && entry(menu, "全部显示")->isEnabled());
+        choose(menu, "全部显示");
+        QCOMPARE(evaluate("corvaneFlash.status().zoom").toInt(), 1);
+        QVERIFY(waitFor([&] {
+            const QImage now = shot();
+            return std::abs(share(now, movie.background) - share(whole, movie.background)) < 0.02
+                    && std::abs(share(now, movie.square) - share(whole, movie.square)) < 0.01;
+        }));
+        choose(menuByMouse(centre), "播放");
+        QVERIFY(moves());
+        QCOMPARE(evaluate(ruffleMenu).toBool(), false);
+    }
+
+    // The richer movies draw what they are made of: in AVM1 gradients, a bitmap, a
+    // counter that changes every frame, and a button whose over and down states
+    // show under the pointer; in AVM2 what the document class draws and adds.
+    void richMoviesShowWhatTheyHold()
+    {
+        const RichMovie rich;
+        show("avm1.swf", writeAvm1Movie(rich));
+        QVERIFY2(shows(rich.marker) && shows(QColor(0xFF, 0xD0, 0x20), 0.001) && shows(Qt::yellow, 0.002),
+                 "the AVM1 movie's box, gradient or bitmap never showed");
+        QVERIFY2(moves(), "the AVM1 movie's frames do not change what it shows");
+        // The button's middle, in the stage (200 x 150) as shown all in the display area.
+        const double scale = std::min(player_->width() / 200.0, player_->height() / 150.0);
+        const QPoint knob(int((player_->width() - 200 * scale) / 2 + 40 * scale),
+                          int((player_->height() - 150 * scale) / 2 + 122 * scale));
+        const QColor over(0xE0, 0x80, 0x00), down(0xC0, 0x00, 0x00);
+        QVERIFY(share(shot(), over) < 0.001);
+        // Through the display area, which hands the input to the engine's process.
+        QTest::mouseMove(player_, knob);
+        QVERIFY2(shows(over, 0.01), "the button's over state does not show under the pointer");
+        QTest::mousePress(player_, Qt::LeftButton, {}, knob);
+        QVERIFY2(shows(down, 0.01), "the button's down state does not show when pressed");
+        QTest::mouseRelease(player_, Qt::LeftButton, {}, knob);
+        QCOMPARE(evaluate("1").toInt(), 1);
+
+        show("avm2.swf", writeAvm2Movie(rich));
+        QVERIFY2(shows(rich.marker) && shows(QColor(0xE0, 0x80, 0x00), 0.01) && shows(Qt::yellow, 0.002),
+                 "the AVM2 document class's box, circle or bitmap never showed");
+    }
+};
+
+CORVANE_WIDGET_TEST_MAIN(FlashMenuTest)
+
+#include "flash_menu_test.moc"
