@@ -5,6 +5,8 @@
 #include <dlfcn.h>
 #include <link.h>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QPointer>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -21,6 +23,28 @@ static bool letterboxed(QWidget* w)
     const QRect screen = w->screen()->geometry();
     const QColor middle = shot.pixelColor(screen.center()), top = shot.pixelColor(screen.width() / 2, 20);
     return middle.green() > 100 && middle.red() < 60 && top.green() < 30;
+}
+
+// Each thread's name and nice value, from /proc (the main thread first).
+static QList<QPair<QString, int>> threadNices()
+{
+    QList<QPair<QString, int>> out;
+    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& tid : tasks) {
+        QFile f(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;  // ended meanwhile
+        const QString stat = QString::fromLatin1(f.readAll());
+        const qsizetype open = stat.indexOf('('), close = stat.lastIndexOf(')');
+        // After the name: state, then fields 4 to 19, the nice value last.
+        const QStringList rest = stat.mid(close + 2).split(' ');
+        const QPair<QString, int> entry{stat.mid(open + 1, close - open - 1), rest.value(16).toInt()};
+        if (tid.toLongLong() == QCoreApplication::applicationPid())
+            out.prepend(entry);
+        else
+            out.append(entry);
+    }
+    return out;
 }
 
 class TstDeviceVideo : public QObject {
@@ -59,6 +83,18 @@ private slots:
         const QImage shot = w->screen()->grabWindow(w->winId()).toImage();  // as the X server shows it
         const QColor top = shot.pixelColor(80, 30), bottom = shot.pixelColor(80, 90);
         QVERIFY(top.red() > 200 && top.blue() < 60 && bottom.blue() > 200 && bottom.red() < 60);
+
+        // The engine's threads, the renderer's among them, run below the GUI
+        // thread, so that decoding never keeps the window from answering.
+        const auto nices = threadNices();
+        int engineThreads = 0;
+        for (const auto& [name, nice] : nices) {
+            if (!name.startsWith(QLatin1String("mpv/")) && name != QLatin1String("video render"))
+                continue;
+            ++engineThreads;
+            QVERIFY2(nice >= nices.first().second + 5, qPrintable(name));
+        }
+        QVERIFY(engineThreads >= 2);
 
         // The close box hides it; frames are taken undrawn and playing goes on.
         QVERIFY(!w->close() && !w->isVisible());

@@ -1,6 +1,7 @@
 // corvane-flash-host: the Flash display's web engine in a process of its
 // own, started by the display area (FlashHostProcess), which hands it its
 // descriptors. It draws off screen and ends when the area lets it go.
+#include "EnginePriority.h"
 #include "FlashHost.h"
 
 #include <cstdio>
@@ -24,6 +25,9 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    // The movie's engine, its processes and threads yield to the player's
+    // window, as the other engines do.
+    corvane::EnginePriority::lowerThisThread();
     // Set before the application, as the web engine asks.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);

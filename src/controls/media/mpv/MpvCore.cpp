@@ -5,6 +5,7 @@
 
 #include "VideoWindow.h"
 
+#include "media/EnginePriority.h"
 #include "media/EngineQuiet.h"
 
 #include <chrono>
@@ -109,7 +110,12 @@ void MpvDriver::startCore()
         return;
     std::setlocale(LC_NUMERIC, "C");
     EngineQuiet::silenceAlsa();
-    coreJob_ = std::async(std::launch::async, &MpvDriver::makeCore, audioOutput_, videoOutput_);
+    // The core's threads (playing, demuxing, decoding, sound) are made by
+    // this one, and run as low as it.
+    coreJob_ = std::async(std::launch::async, [ao = audioOutput_, vo = videoOutput_] {
+        EnginePriority::lowerThisThread();
+        return makeCore(ao, vo);
+    });
 }
 
 // Takes up the core started aside; waits for it only when `wait`.

@@ -1,5 +1,7 @@
 #include "VideoRenderer.h"
 
+#include "media/EnginePriority.h"
+
 #include <mpv/render_gl.h>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -19,6 +21,7 @@ void* glProcAddress(void*, const char* name)
 
 bool VideoRenderer::init()
 {
+    EnginePriority::lowerThisThread();  // the render thread's first call
     if (!gl_->makeCurrent(offscreen_))
         return false;
     mpv_opengl_init_params glInit{&glProcAddress, nullptr};

@@ -2,6 +2,8 @@
 
 #include "VideoSurface.h"
 
+#include "media/EnginePriority.h"
+
 #include <future>
 #include <QApplication>
 #include <QCloseEvent>
@@ -65,7 +67,12 @@ void VideoWindow::loadDisplayDriver(QObject* context, std::function<void()> then
 {
     std::shared_future<bool>& loading = driverLoading();
     if (!loading.valid() && !memoryOnlyPlatform())
-        loading = std::async(std::launch::async, &probeOpenGL).share();
+        loading = std::async(std::launch::async, [] {
+                      // A software driver makes its drawing threads as it
+                      // loads, from this thread: they run as low as it.
+                      EnginePriority::lowerThisThread();
+                      return probeOpenGL();
+                  }).share();
     auto* look = new QTimer(context);
     look->setInterval(kDriverLookMs);
     QObject::connect(look, &QTimer::timeout, context, [look, loading, then = std::move(then)] {

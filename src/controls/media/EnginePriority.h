@@ -1,0 +1,19 @@
+#pragma once
+// The engines' threads (decoding, synthesis, rendering a movie) yield to the
+// GUI thread: on a machine with few cores, a video's decoder threads
+// starting up would otherwise keep the window from answering for tens of
+// milliseconds. Threads take their priority from the thread that makes
+// them, so a thread that starts an engine lowers itself first.
+namespace corvane {
+
+class EnginePriority {
+public:
+    // How far below the GUI thread an engine's threads run (in nice steps).
+    static constexpr int kBelowGui = 5;
+
+    // Lowers the calling thread, and so every thread it makes from now on.
+    // Never call it on the GUI thread.
+    static void lowerThisThread();
+};
+
+}  // namespace corvane
