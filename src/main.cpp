@@ -3,14 +3,22 @@
 
 #include <malloc.h>
 
+namespace corvane {
+// Enough for every thread of a playing video to have its own.
+constexpr int kMallocArenas = 64;
+}  // namespace corvane
+
 int main(int argc, char** argv)
 {
     // --help, --version and anything refused are answered with no display.
     if (const auto exitCode = corvane::handleCommandLine(argc, argv))
         return *exitCode;
-    // The video decoders' threads would each get a malloc arena of their
-    // own, and every arena keeps its freed pages: two arenas keep the
-    // program's memory flat over many opened files at no measurable cost.
-    mallopt(M_ARENA_MAX, 2);
+    // Past the C library's arena limit (eight per core), threads share
+    // malloc arenas, the GUI thread's among them: then an engine thread,
+    // descheduled while it holds that arena's lock, kept the window from
+    // answering for tens of milliseconds as a video opened. A playing video
+    // runs more than twenty threads at once; the arenas of ended threads are
+    // taken up again, so memory stays flat over many opened files.
+    mallopt(M_ARENA_MAX, corvane::kMallocArenas);
     return corvane::runCorvane(argc, argv);
 }

@@ -430,7 +430,8 @@ int writeMidi(const QString& path, int notes)
 
 int main(int argc, char** argv)
 {
-    mallopt(M_ARENA_MAX, 2);  // as the program's main() does
+    if (!qEnvironmentVariableIsSet("MALLOC_ARENA_MAX"))  // run.sh compares with two
+        mallopt(M_ARENA_MAX, 64);                        // as the program's main() does
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
     const QString mode = a.value(1);

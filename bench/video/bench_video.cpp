@@ -17,7 +17,7 @@ using namespace corvane;
 
 int main(int argc, char** argv)
 {
-    mallopt(M_ARENA_MAX, 2);  // as the program's main() does
+    mallopt(M_ARENA_MAX, 64);  // as the program's main() does
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
     if (a.size() != 3 || (a[1] != QLatin1String("window") && a[1] != QLatin1String("null"))) {
