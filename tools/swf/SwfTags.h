@@ -2,6 +2,8 @@
 // The pieces of a Flash movie's file that the richer test movies are made of:
 // bit fields, records and tags, shapes with their fill styles, bitmaps, fonts
 // and sounds. Lengths are in twips (20 a pixel) unless a name says pixels.
+#include "SwfBits.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QList>
@@ -12,16 +14,6 @@ namespace corvane::test::swf {
 
 inline constexpr int Twips = 20;
 
-// Bit fields, most significant bit first, padded to whole bytes. Signed
-// values go in as their two's complement.
-struct Bits {
-    QByteArray out;
-    int used = 0;
-    Bits& put(int v, int n);
-};
-
-// Bits a signed value needs.
-int bitsFor(int v);
 QByteArray u8(int v);
 QByteArray u16(int v);
 QByteArray u32(quint32 v);

@@ -1,27 +1,14 @@
 #include "SwfWriter.h"
 
-#include <bit>
+#include "SwfBits.h"
+
+#include <algorithm>
 
 namespace corvane::test {
 namespace {
 
-// Bit fields, most significant bit first, padded to whole bytes. Signed
-// values go in as their two's complement.
-struct Bits {
-    QByteArray out;
-    int used = 0;
-    Bits& put(int v, int n)
-    {
-        for (int i = n - 1; i >= 0; --i, ++used) {
-            if (used % 8 == 0)
-                out.append('\0');
-            out.back() = char(out.back() | (((uint32_t(v) >> i) & 1) << (7 - used % 8)));
-        }
-        return *this;
-    }
-};
-
-int width(int v) { return int(std::bit_width(uint32_t(v < 0 ? ~v : v))) + 1; }
+using swf::Bits;
+using swf::bitsFor;
 
 QByteArray& u16(QByteArray& b, int v) { return b.append(char(v & 0xff)).append(char(v >> 8 & 0xff)); }
 QByteArray rgb(const QColor& c) { return QByteArray(1, char(c.red())) + char(c.green()) + char(c.blue()); }
@@ -29,7 +16,7 @@ QByteArray text(const QString& s) { return s.toUtf8() + '\0'; }
 
 QByteArray rect(int xmax, int ymax)
 {
-    const int n = std::max(width(xmax), width(ymax));
+    const int n = std::max(bitsFor(xmax), bitsFor(ymax));
     return Bits().put(n, 5).put(0, n).put(xmax, n).put(0, n).put(ymax, n).out;
 }
 
@@ -47,7 +34,7 @@ QByteArray square(int side, const QColor& c)
     u16(b, 1).append(rect(side, side)).append('\1').append('\0').append(rgb(c)).append('\0');
     Bits bits;  // fill index 1 bit, line index 0; style change: fill 1, move to (0, 0)
     bits.put(1, 4).put(0, 4).put(0b000101, 6).put(1, 5).put(0, 1).put(0, 1).put(1, 1);
-    const int n = width(side);
+    const int n = bitsFor(side);
     for (int i = 0; i < 4; ++i)  // straight edges along an axis: right, down, left, up
         bits.put(0b11, 2).put(n - 2, 4).put(0, 1).put(i % 2, 1).put(i < 2 ? side : -side, n);
     return b + bits.put(0, 6).out;  // end of shape
@@ -58,7 +45,7 @@ QByteArray place(int x, int y, bool first)
 {
     QByteArray b(1, first ? '\x06' : '\x05');
     u16(first ? u16(b, 1) : b, 1);  // depth 1, and character 1 when first
-    const int n = std::max(width(x), width(y));
+    const int n = std::max(bitsFor(x), bitsFor(y));
     return b + Bits().put(0, 2).put(n, 5).put(x, n).put(y, n).out;
 }
 
