@@ -1,5 +1,5 @@
 #pragma once
-// The engines' threads (decoding, synthesis, rendering a movie) yield to the
+// The video and Flash engines' threads (decoding, rendering) yield to the
 // GUI thread: on a machine with few cores, a video's decoder threads
 // starting up would otherwise keep the window from answering for tens of
 // milliseconds. Threads take their priority from the thread that makes
