@@ -1,5 +1,5 @@
 #pragma once
-// Answers the next modal file dialog as soon as the event loop runs: picks
+// Answers the next modal file dialog as soon as it is up: picks
 // `file`, or cancels when it is empty. What the dialog offered is kept.
 #include <QAbstractItemView>
 #include <QApplication>
@@ -22,10 +22,21 @@ struct DialogAnswer {
     void arm(const QString& file = {})
     {
         seen = false;
-        QTimer::singleShot(0, [this, file] {
+        answerSoon(file, 3);
+    }
+
+private:
+    // The dialog's first showing lets the event loop turn once between its
+    // making and its showing: the answer waits a few turns for it.
+    void answerSoon(const QString& file, int turns)
+    {
+        QTimer::singleShot(0, [this, file, turns] {
             auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dlg)
+            if (!dlg) {
+                if (turns > 1)
+                    answerSoon(file, turns - 1);
                 return;
+            }
             seen = true;
             filters = dlg->nameFilters();
             mode = dlg->fileMode();

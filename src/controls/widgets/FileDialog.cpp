@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QSettings>
@@ -51,22 +52,15 @@ Variant FileDialog::call(DispId id, const Args&)
         return {};
     // A cancel yields "", never an earlier choice.
     fileName_.clear();
-    // One dialog serves every showing, hidden in between. Deleting it would
-    // close its folder watcher, and that close waits on the kernel, for up
-    // to tens of milliseconds, in the very turn that opens the chosen file.
     if (!dialog_) {
-        // Qt's dialog keeps its folders, history and column widths in the
-        // person's QtProject.conf, read at its making and written at its
-        // end; the player keeps no settings. The folder for such files is
-        // one where none can be read or made (only this dialog uses them).
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
-        dialog_ = new QFileDialog(owner_);
-        dialog_->setObjectName(QStringLiteral("CommonDialog1"));
-        dialog_->setAttribute(Qt::WA_DeleteOnClose, false);
-        dialog_->setAcceptMode(QFileDialog::AcceptOpen);
-        dialog_->setFileMode(QFileDialog::ExistingFile);
-        dialog_->setOption(QFileDialog::DontUseNativeDialog, true);
-        dialog_->setOption(QFileDialog::HideNameFilterDetails, true);
+        make();
+        // Making it costs Qt 25-45 ms here (its views, its icons, the file
+        // types): the window answers the desktop and repaints once before
+        // the dialog is shown, so the two costs do not add up into one
+        // stall. The person's input waits for the dialog, as it would have.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (!dialog_)
+            return {};
     }
     dialog_->setNameFilters(toNameFilters(filter_));
     if (!lastFolder_.isEmpty())
@@ -86,6 +80,25 @@ Variant FileDialog::call(DispId id, const Args&)
         if (name->completer() && name->completer()->popup())
             name->completer()->popup()->hide();
     return {};
+}
+
+// One dialog serves every showing, hidden in between. Deleting it would
+// close its folder watcher, and that close waits on the kernel, for up to tens
+// of milliseconds, in the very turn that opens the chosen file.
+void FileDialog::make()
+{
+    // Qt's dialog keeps its folders, history and column widths in the
+    // person's QtProject.conf, read at its making and written at its end;
+    // the player keeps no settings. The folder for such files is one where
+    // none can be read or made (only this dialog uses them).
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+    dialog_ = new QFileDialog(owner_);
+    dialog_->setObjectName(QStringLiteral("CommonDialog1"));
+    dialog_->setAttribute(Qt::WA_DeleteOnClose, false);
+    dialog_->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog_->setFileMode(QFileDialog::ExistingFile);
+    dialog_->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog_->setOption(QFileDialog::HideNameFilterDetails, true);
 }
 
 // Nothing of the last showing is offered again: neither the name typed nor

@@ -27,6 +27,7 @@ public:
     Variant call(DispId id, const Args& args = {}) override;
 
 private:
+    void make();
     static void forgetChoice(QFileDialog* dialog);
 
     QWidget* owner_;
