@@ -7,8 +7,9 @@
   // page's own scheme. Same-origin .wasm requests go through XMLHttpRequest
   // instead; every other request is left to fetch() and its refusals. The
   // 14 MB come as a blob, which the engine keeps whole and hands to the
-  // compiler as a stream: read into an array in the page they were copied
-  // over and over as it grew, and Ruffle was ready about 0.25 s later here.
+  // compiler as a stream: read into an array buffer in the page first (the
+  // page's thread copying and faulting in fresh memory), Ruffle was ready
+  // about 0.25 s later here.
   const nativeFetch = window.fetch.bind(window);
   const ownWasm = (input) => {
     try {
