@@ -1,7 +1,9 @@
 // The video window, drawn through mpv's render API. Needs a display with
 // OpenGL (Xvfb and Mesa's llvmpipe do).
+#include "media/EnginePriority.h"
 #include "TestMedia.h"
 
+#include <cerrno>
 #include <dlfcn.h>
 #include <link.h>
 #include <QApplication>
@@ -11,6 +13,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/resource.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -25,20 +28,18 @@ static bool letterboxed(QWidget* w)
     return middle.green() > 100 && middle.red() < 60 && top.green() < 30;
 }
 
-// Each thread's name and nice value, from /proc (the main thread first).
+// Each thread's name and nice value (the main thread first).
 static QList<QPair<QString, int>> threadNices()
 {
     QList<QPair<QString, int>> out;
     const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& tid : tasks) {
-        QFile f(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
-        if (!f.open(QIODevice::ReadOnly))
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(tid));
+        errno = 0;
+        const int nice = ::getpriority(PRIO_PROCESS, tid.toUInt());
+        if (!comm.open(QIODevice::ReadOnly) || errno != 0)
             continue;  // ended meanwhile
-        const QString stat = QString::fromLatin1(f.readAll());
-        const qsizetype open = stat.indexOf('('), close = stat.lastIndexOf(')');
-        // After the name: state, then fields 4 to 19, the nice value last.
-        const QStringList rest = stat.mid(close + 2).split(' ');
-        const QPair<QString, int> entry{stat.mid(open + 1, close - open - 1), rest.value(16).toInt()};
+        const QPair<QString, int> entry{QString::fromLatin1(comm.readAll().trimmed()), nice};
         if (tid.toLongLong() == QCoreApplication::applicationPid())
             out.prepend(entry);
         else
@@ -92,7 +93,7 @@ private slots:
             if (!name.startsWith(QLatin1String("mpv/")) && name != QLatin1String("video render"))
                 continue;
             ++engineThreads;
-            QVERIFY2(nice >= nices.first().second + 5, qPrintable(name));
+            QVERIFY2(nice >= nices.first().second + EnginePriority::kBelowGui, qPrintable(name));
         }
         QVERIFY(engineThreads >= 2);
 
