@@ -11,8 +11,6 @@
 #include <fluidsynth.h>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 using namespace corvane;
@@ -25,12 +23,12 @@ constexpr int kBlock = 512;
 constexpr int kTailFrames = 44100;  // the release and reverb after the last note
 constexpr int kFrameRate = 44100;
 
-QByteArray bytes(std::initializer_list<int> b)
+QByteArray bytes(auto... b) { return QByteArrayView(std::array{char(b)...}).toByteArray(); }
+
+// A key on channel ch from tick on to tick off.
+void note(QList<MidiEvent>& e, int ch, int key, int velocity, int on, int off)
 {
-    QByteArray out;
-    for (int x : b)
-        out.append(char(x));
-    return out;
+    e << MidiEvent{on, bytes(0x90 | ch, key, velocity)} << MidiEvent{off, bytes(0x80 | ch, key, 0)};
 }
 
 // Every General MIDI program in turn on channel 1: four notes up a chord,
@@ -42,15 +40,11 @@ QByteArray programsInTurn()
     QList<MidiEvent> e;
     for (int program = 0; program < 128; ++program) {
         const int t = program * kEach;
-        e.append({t, bytes({0xc0, program})});
-        for (int i = 0; i < int(kUp.size()); ++i) {
-            e.append({t + i * kStep, bytes({0x90, kUp[i], kVelocity})});
-            e.append({t + (i + 1) * kStep - kGap, bytes({0x80, kUp[i], 0})});
-        }
-        for (int key : {60, 64, 67}) {
-            e.append({t + 2 * kBeat, bytes({0x90, key, kVelocity})});
-            e.append({t + 3 * kBeat - kGap, bytes({0x80, key, 0})});
-        }
+        e.append({t, bytes(0xc0, program)});
+        for (int i = 0; i < int(kUp.size()); ++i)
+            note(e, 0, kUp[i], kVelocity, t + i * kStep, t + (i + 1) * kStep - kGap);
+        for (int key : {60, 64, 67})
+            note(e, 0, key, kVelocity, t + 2 * kBeat, t + 3 * kBeat - kGap);
     }
     return midiFile(e);
 }
@@ -62,59 +56,43 @@ QByteArray dense()
     constexpr int kBeats = 20;
     QList<MidiEvent> e;
     for (int c = 0; c < 16; ++c) {
-        e.append({0, bytes({0xb0 | c, 7, 127})});
-        e.append({0, bytes({0xb0 | c, 11, 127})});
+        e << MidiEvent{0, bytes(0xb0 | c, 7, 127)} << MidiEvent{0, bytes(0xb0 | c, 11, 127)};
         if (c != 9)  // the drums keep their kit
-            e.append({0, bytes({0xc0 | c, c * 8 + 1})});
+            e.append({0, bytes(0xc0 | c, c * 8 + 1)});
     }
     for (int beat = 0; beat < kBeats; ++beat) {
         const int t = beat * kBeat;
-        for (int key : {35, 36, 38, 42, 49, 57}) {
-            e.append({t, bytes({0x99, key, 127})});
-            e.append({t + kBeat / 2, bytes({0x89, key, 0})});
-        }
-        for (int c = 0; c < 16; ++c) {
-            if (c == 9)
-                continue;  // the drums' channel
-            const int root = 36 + (c % 4) * 12 + (beat % 4) * 2;
-            for (int step : {0, 4, 7, 11}) {
-                e.append({t, bytes({0x90 | c, root + step, 127})});
-                e.append({t + kBeat - 20, bytes({0x80 | c, root + step, 0})});
-            }
-        }
+        for (int key : {35, 36, 38, 42, 49, 57})
+            note(e, 9, key, 127, t, t + kBeat / 2);
+        for (int c = 0; c < 16; ++c)
+            for (int step : {0, 4, 7, 11})
+                if (c != 9)  // the drums' channel
+                    note(e, c, 36 + (c % 4) * 12 + (beat % 4) * 2 + step, 127, t, t + kBeat - 20);
     }
     return midiFile(e);
 }
 
 struct Rendered {
     bool ok = false;
-    float peak = 0;        // the largest sample
-    float peakMuted = 0;   // from the block after the mute on
-    float peakBefore = 0;  // in the block before the mute
+    float peak = 0;           // the largest sample
+    float peakMuted = 0;      // from the block after the mute on
+    float peakBefore = 0;     // in the block before the mute
+    double lufs = NAN;        // the integrated loudness
+    double truePeakDb = NAN;  // and the true peak of the meter's summary
 };
-
-// The header of a 32-bit float stereo WAV file of that many frames.
-QByteArray floatWavHeader(qint64 frames)
-{
-    const auto le32 = [](qint64 v) {
-        QByteArray b(4, 0);
-        qToLittleEndian(quint32(v), b.data());
-        return b;
-    };
-    const qint64 dataBytes = frames * 2 * qint64(sizeof(float));
-    return "RIFF" + le32(36 + dataBytes) + "WAVEfmt " + le32(16) + QByteArray::fromHex("03000200") + le32(kFrameRate)
-            + le32(kFrameRate * 8) + QByteArray::fromHex("08002000") + "data" + le32(dataBytes);
-}
 
 // The file as the player has it (the clean file from our reading), rendered
 // through the player's synth and output from start to end and a tail, into
-// a float WAV file; muteAt (a frame) mutes there as the mute box does.
-Rendered render(const QByteArray& file, const QString& wav, qint64 muteAt = -1)
+// ffmpeg's EBU R 128 meter; muteAt (a frame) mutes there as the mute box does.
+Rendered render(const QByteArray& file, qint64 muteAt = -1)
 {
     const auto midi = MidiFile::parse(file);
     const synthsetup::Synth s = synthsetup::makeSynth();
-    QFile out(wav);
-    if (!midi || !s.synth || !out.open(QIODevice::WriteOnly))
+    QProcess meter;
+    meter.start("ffmpeg",
+                {"-hide_banner", "-nostats", "-f", "f32le", "-ar", QString::number(kFrameRate), "-ac", "2", "-i",
+                 "pipe:0", "-af", "ebur128=peak=true", "-f", "null", "-"});
+    if (!midi || !s.synth || !meter.waitForStarted())
         return {};
     const QByteArray smf = midi->writeSmf();
     fluid_player_t* player = new_fluid_player(s.synth);
@@ -123,54 +101,33 @@ Rendered render(const QByteArray& file, const QString& wav, qint64 muteAt = -1)
     SynthOutput output(s.synth);
     std::array<float, kBlock> left{}, right{};
     std::array<float, 2 * kBlock> frames{};
-    Rendered r;
-    out.write(floatWavHeader(0));
-    qint64 at = 0, tail = 0;
-    for (; tail < kTailFrames; at += kBlock) {
+    Rendered r{true};
+    for (qint64 at = 0, tail = 0; tail < kTailFrames; at += kBlock) {
         if (at == muteAt) {
             fluid_synth_set_gain(s.synth, 0.0f);  // as FluidDriver::setMuted()
             output.setMuted(true);
         }
         output.render(left.data(), right.data(), kBlock);
-        float peak = 0;
-        for (int i = 0; i < kBlock; ++i) {
-            frames[2 * i] = left[i];
-            frames[2 * i + 1] = right[i];
-            peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
-        }
+        for (int i = 0; i < kBlock; ++i)
+            std::tie(frames[2 * i], frames[2 * i + 1]) = std::pair(left[i], right[i]);
+        const float peak = std::abs(std::ranges::max(frames, {}, [](float x) { return std::abs(x); }));
         r.peak = std::max(r.peak, peak);
         r.peakBefore = at + kBlock == muteAt ? peak : r.peakBefore;
         r.peakMuted = muteAt >= 0 && at > muteAt ? std::max(r.peakMuted, peak) : r.peakMuted;
-        out.write(reinterpret_cast<const char*>(frames.data()), qint64(sizeof(frames)));
+        meter.write(reinterpret_cast<const char*>(frames.data()), qint64(sizeof(frames)));
+        r.ok = r.ok && meter.waitForBytesWritten();  // and the meter's log read meanwhile
         tail += fluid_player_get_status(player) == FLUID_PLAYER_DONE ? kBlock : 0;
     }
     delete_fluid_player(player);
     synthsetup::deleteSynth(s);
-    r.ok = out.seek(0) && out.write(floatWavHeader(at)) > 0;
+    meter.closeWriteChannel();
+    r.ok = r.ok && meter.waitForFinished(120000);
+    const QString log = QString::fromUtf8(meter.readAllStandardError());
+    const auto m = QRegularExpression(R"(I:\s+(-?[\d.]+) LUFS[\s\S]*True peak:\s+Peak:\s+(-?[\d.]+) dBFS)")
+                           .match(log, log.lastIndexOf("Summary:"));
+    r.lufs = m.hasMatch() ? m.captured(1).toDouble() : NAN;
+    r.truePeakDb = m.hasMatch() ? m.captured(2).toDouble() : NAN;
     return r;
-}
-
-struct Loudness {
-    double lufs = NAN;
-    double truePeakDb = NAN;
-};
-
-// ffmpeg's EBU R 128 meter: the integrated loudness and the true peak of its summary.
-Loudness measure(const QString& wav)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start("ffmpeg",
-            {"-nostdin", "-hide_banner", "-nostats", "-i", wav, "-af", "ebur128=peak=true", "-f", "null", "-"});
-    if (!p.waitForFinished(120000))
-        return {};
-    const QString text = QString::fromUtf8(p.readAll());
-    const QString summary = text.mid(text.lastIndexOf("Summary:"));
-    const auto number = [&](const char* pattern) {
-        const auto m = QRegularExpression(pattern).match(summary);
-        return m.hasMatch() ? m.captured(1).toDouble() : NAN;
-    };
-    return {number("I:\\s+(-?[\\d.]+) LUFS"), number("True peak:\\s+Peak:\\s+(-?[\\d.]+) dBFS")};
 }
 
 }  // namespace
@@ -195,15 +152,13 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(double, minLufs);
         QFETCH(double, maxLufs);
-        const QString wav = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".wav");
-        const Rendered r = render(file, wav);
+        const Rendered r = render(file);
         QVERIFY(r.ok);
         QVERIFY2(r.peak <= synthsetup::kCeiling, qPrintable(QString::number(r.peak)));
-        const Loudness l = measure(wav);
-        qInfo("%s: %.1f LUFS integrated, true peak %.1f dBFS, sample peak %.2f dBFS", QTest::currentDataTag(), l.lufs,
-              l.truePeakDb, 20 * std::log10(r.peak));
-        QVERIFY2(l.lufs >= minLufs && l.lufs <= maxLufs, qPrintable(QString::number(l.lufs)));
-        QVERIFY2(l.truePeakDb <= -1.0, qPrintable(QString::number(l.truePeakDb)));
+        qInfo("%s: %.1f LUFS integrated, true peak %.1f dBFS, sample peak %.2f dBFS", QTest::currentDataTag(), r.lufs,
+              r.truePeakDb, 20 * std::log10(r.peak));
+        QVERIFY2(r.lufs >= minLufs && r.lufs <= maxLufs, qPrintable(QString::number(r.lufs)));
+        QVERIFY2(r.truePeakDb <= -1.0, qPrintable(QString::number(r.truePeakDb)));
     }
 
     // Muted in the middle of the dense file: nothing at all from the next
@@ -211,14 +166,11 @@ private slots:
     void muteSilencesAtOnce()
     {
         constexpr qint64 kMuteAt = 100 * kBlock;  // over a second in, the chords sounding
-        const Rendered r = render(dense(), dir_.filePath("muted.wav"), kMuteAt);
+        const Rendered r = render(dense(), kMuteAt);
         QVERIFY(r.ok);
         QVERIFY2(r.peakBefore > 0.1f, qPrintable(QString::number(r.peakBefore)));
         QCOMPARE(r.peakMuted, 0.0f);
     }
-
-private:
-    QTemporaryDir dir_;
 };
 
 QTEST_GUILESS_MAIN(TstMidiLoudness)
