@@ -21,6 +21,7 @@
 namespace corvane::test {
 
 inline bool waitFor(const std::function<bool()>& ok, int timeoutMs = 20000) { return QTest::qWaitFor(ok, timeoutMs); }
+constexpr int ColdStartMs = 60000;  // what a cold start of the engine's process may take
 
 // The share of the image in colour c, give or take the blending of edges.
 inline double share(const QImage& image, const QColor& c)
@@ -52,10 +53,11 @@ protected:
         player_->put(dispid::flash::Movie, writeFile(dir_.path(), name, bytes));
     }
     // The widget's own rendering: other tests' windows cannot get in the way.
-    QImage shot() const { return player_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    bool shows(const QColor& c, double min = 0.3)
+    static QImage shot(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage shot() const { return shot(player_); }
+    bool shows(const QColor& c, double min = 0.3, int timeoutMs = 20000)
     {
-        return waitFor([&] { return share(shot(), c) >= min; });
+        return waitFor([&] { return share(shot(), c) >= min; }, timeoutMs);
     }
     bool moves()
     {
