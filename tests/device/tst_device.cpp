@@ -11,8 +11,6 @@
 using namespace corvane;
 using namespace corvane::test;
 
-using Completions = QList<QPair<int, int>>;
-
 class TstDevice : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
@@ -59,7 +57,7 @@ private slots:
         h.command("play");
         QVERIFY(h.position() < 500 && h.waitForCompletions(2, 5000));
         QTest::qWait(300);
-        QCOMPARE(h.completions, Completions(2, {2500, 2500}));
+        QCOMPARE(h.completions, decltype(h.completions)(2, {2500, 2500}));
         h.command("close");  // no status updates once closed; again while open
         const int seen = h.statusUpdates;
         QTest::qWait(400);
@@ -119,7 +117,7 @@ private slots:
         };
         QVERIFY(QTest::qWaitFor(ended, length + 1000));
         QTest::qWait(300);  // nothing more may come
-        QCOMPARE(h.completions, Completions({{length, length}}));
+        QCOMPARE(h.completions, decltype(h.completions)({{length, length}}));
         QCOMPARE(back, 0);
     }
 };
