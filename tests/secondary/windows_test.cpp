@@ -32,7 +32,6 @@ QWidget* open(SecondaryWindows& s, int which)
     return loaded(s, which);
 }
 void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
 }  // namespace
 
 class WindowsTest : public QObject {
@@ -136,9 +135,8 @@ private slots:
         const QString before = text->toPlainText();
         QApplication::clipboard()->setText(QStringLiteral("粘贴的文字"));
         QTest::keyClicks(text, QStringLiteral("typed"));
-        QTest::keyClick(text, Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(text, Qt::Key_X, Qt::ControlModifier);
+        for (Qt::Key key : {Qt::Key_V, Qt::Key_A, Qt::Key_X})  // paste, select all, cut
+            QTest::keyClick(text, key, Qt::ControlModifier);
         QCOMPARE(s.helpWindow(), text->window());
         QCOMPARE(text->toPlainText(), before);
         text->setPlainText(QStringLiteral("x"));
