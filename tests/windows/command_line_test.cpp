@@ -10,57 +10,46 @@
 using namespace corvane;
 using Action = CommandLineAnswer::Action;
 
-Q_DECLARE_METATYPE(corvane::CommandLineAnswer::Action)
-
 class CommandLineTest : public QObject {
     Q_OBJECT
 private slots:
-    void answers_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<Action>("action");
-        QTest::addColumn<QString>("says");  // what the text holds
-        const QString usage = QStringLiteral("Usage: corvane");
-        QTest::newRow("nothing") << QStringList{} << Action::Run << QString();
-        QTest::newRow("version") << QStringList{"--version"} << Action::Print
-                                 << QStringLiteral("Corvane " CORVANE_VERSION_NUMERIC "\n");
-        QTest::newRow("help") << QStringList{"--help"} << Action::Print << usage;
-        QTest::newRow("-h") << QStringList{"-h"} << Action::Print << usage;
-        QTest::newRow("help after a Qt option") << QStringList{"-platform", "xcb", "--help"} << Action::Print << usage;
-        QTest::newRow("Qt options with values, one or two dashes") << QStringList{
-                "-platform",     "offscreen", "--platform",      "xcb",     "-display",         ":1",
-                "-style",        "Fusion",    "-geometry",       "300x200", "-qwindowgeometry", "300x200+0+0",
-                "-session",      "s_1",       "--platformtheme", "gtk3",    "-stylesheet",      "a.qss",
-                "-qwindowtitle", "T"} << Action::Run << QString();
-        QTest::newRow("Qt options without values")
-                << QStringList{"-reverse", "--reverse", "-widgetcount", "-style=Fusion", "--stylesheet=a.qss"}
-                << Action::Run << QString();
-        // A Qt option's value is its own, whatever it looks like.
-        QTest::newRow("a value like an option") << QStringList{"-platform", "--bogus"} << Action::Run << QString();
-        QTest::newRow("a Qt option without its value") << QStringList{"-reverse", "-platform"} << Action::Refuse
-                                                       << QStringLiteral("'-platform' needs a value");
-        QTest::newRow("unknown option") << QStringList{"--verbose"} << Action::Refuse
-                                        << QStringLiteral("unknown option '--verbose'");
-        QTest::newRow("unknown after Qt options")
-                << QStringList{"-platform", "offscreen", "-x"} << Action::Refuse << QStringLiteral("option '-x'");
-        QTest::newRow("an empty style=") << QStringList{"-style="} << Action::Refuse << QStringLiteral("'-style='");
-        QTest::newRow("a file") << QStringList{"song.mid"} << Action::Refuse
-                                << QStringLiteral("takes no file or other argument: 'song.mid'");
-        QTest::newRow("a file before help")
-                << QStringList{"a.wav", "--help"} << Action::Refuse << QStringLiteral("'a.wav'");
-    }
-
+    // Each argument list and a part of its answer; a refusal also shows the usage.
     void answers()
     {
-        QFETCH(QStringList, args);
-        QFETCH(Action, action);
-        QFETCH(QString, says);
-        const CommandLineAnswer a = answerCommandLine(args, QStringLiteral("en_GB.UTF-8"));
-        QCOMPARE(a.action, action);
-        QVERIFY2(a.text.contains(says), qPrintable(a.text));
-        QCOMPARE(a.exitCode, action == Action::Refuse ? 2 : 0);
-        if (action == Action::Refuse)
-            QVERIFY2(a.text.contains(QLatin1String("\nUsage: corvane")), qPrintable(a.text));
+        const char* usage = "Usage: corvane";
+        const struct {
+            QStringList args;
+            Action action;
+            QString says;
+        } rows[] = {{{}, Action::Run, ""},
+                    {{"--version"}, Action::Print, "Corvane " CORVANE_VERSION_NUMERIC "\n"},
+                    {{"--help"}, Action::Print, usage},
+                    {{"-h"}, Action::Print, usage},
+                    {{"-platform", "xcb", "--help"}, Action::Print, usage},
+                    // Qt options with values, one or two dashes; then without values.
+                    {{"-platform",     "offscreen", "--platform",      "xcb",     "-display",         ":1",
+                      "-style",        "Fusion",    "-geometry",       "300x200", "-qwindowgeometry", "300x200+0+0",
+                      "-session",      "s_1",       "--platformtheme", "gtk3",    "-stylesheet",      "a.qss",
+                      "-qwindowtitle", "T"},
+                     Action::Run,
+                     ""},
+                    {{"-reverse", "--reverse", "-widgetcount", "-style=Fusion", "--stylesheet=a.qss"}, Action::Run, ""},
+                    // A Qt option's value is its own, whatever it looks like.
+                    {{"-platform", "--bogus"}, Action::Run, ""},
+                    {{"-reverse", "-platform"}, Action::Refuse, "'-platform' needs a value"},
+                    {{"--verbose"}, Action::Refuse, "unknown option '--verbose'"},
+                    {{"-platform", "offscreen", "-x"}, Action::Refuse, "option '-x'"},
+                    {{"-style="}, Action::Refuse, "'-style='"},
+                    {{"song.mid"}, Action::Refuse, "takes no file or other argument: 'song.mid'"},
+                    {{"a.wav", "--help"}, Action::Refuse, "'a.wav'"}};
+        for (const auto& r : rows) {
+            const CommandLineAnswer a = answerCommandLine(r.args, QStringLiteral("en_GB.UTF-8"));
+            const QByteArray why = (r.args.join(' ') + QLatin1String(" -> ") + a.text).toUtf8();
+            QVERIFY2(a.action == r.action && a.text.contains(r.says), why);
+            QVERIFY2(a.exitCode == (r.action == Action::Refuse ? 2 : 0), why);
+            if (r.action == Action::Refuse)
+                QVERIFY2(a.text.contains(QLatin1String("\nUsage: corvane")), why);
+        }
     }
 
     void languages()
@@ -75,48 +64,35 @@ private slots:
     // The program as built, with no display to connect to: each answer and
     // its exit status, the text on the right stream, no window attempted
     // (which would end in Qt's abort, status 134).
-    void programWithoutDisplay_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("lang");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err");
-        QTest::newRow("version") << QStringList{"--version"} << "en_US.UTF-8" << 0
-                                 << "Corvane " CORVANE_VERSION_NUMERIC "\n"
-                                 << "";
-        QTest::newRow("help") << QStringList{"--help"} << "en_US.UTF-8" << 0 << "Usage: corvane"
-                              << "";
-        QTest::newRow("help in Chinese") << QStringList{"--help"} << "zh_CN.UTF-8" << 0 << QStringLiteral("用法：")
-                                         << "";
-        QTest::newRow("a file") << QStringList{"movie.avi"} << "en_US.UTF-8" << 2 << ""
-                                << "'movie.avi'\nUsage: corvane";
-        QTest::newRow("unknown after a Qt option") << QStringList{"-platform", "xcb", "--fullscreen"} << "C" << 2 << ""
-                                                   << "'--fullscreen'";
-    }
-
     void programWithoutDisplay()
     {
-        QFETCH(QStringList, args);
-        QFETCH(QString, lang);
-        QFETCH(int, status);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
+        const struct {
+            QStringList args;
+            const char* lang;
+            int status;
+            QString out, err;
+        } runs[] = {{{"--version"}, "en_US.UTF-8", 0, "Corvane " CORVANE_VERSION_NUMERIC "\n", ""},
+                    {{"--help"}, "en_US.UTF-8", 0, "Usage: corvane", ""},
+                    {{"--help"}, "zh_CN.UTF-8", 0, QStringLiteral("用法："), ""},
+                    {{"movie.avi"}, "en_US.UTF-8", 2, "", "'movie.avi'\nUsage: corvane"},
+                    {{"-platform", "xcb", "--fullscreen"}, "C", 2, "", "'--fullscreen'"}};
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "PULSE_SERVER",
                                  "QT_QPA_PLATFORM", "LC_ALL", "LC_MESSAGES"})
             env.remove(name);
-        env.insert("LANG", lang);
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("CORVANE_EXE"), args);
-        QVERIFY(p.waitForFinished(20000));
-        const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
-        const QString stdErr = QString::fromUtf8(p.readAllStandardError());
-        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(p.exitCode(), status);
-        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.contains(out), qPrintable(stdOut));
-        QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
+        for (const auto& r : runs) {
+            env.insert("LANG", r.lang);
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(qEnvironmentVariable("CORVANE_EXE"), r.args);
+            QVERIFY(p.waitForFinished(20000));
+            const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
+            const QString stdErr = QString::fromUtf8(p.readAllStandardError());
+            const QByteArray why = (r.args.join(' ') + ' ' + r.lang + ":\n" + stdOut + stdErr).toUtf8();
+            QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == r.status, why);
+            QVERIFY2(r.out.isEmpty() ? stdOut.isEmpty() : stdOut.contains(r.out), why);
+            QVERIFY2(r.err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(r.err), why);
+        }
     }
 
     // Both manual pages list the two options in a section of their own.
