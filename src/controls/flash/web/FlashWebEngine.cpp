@@ -38,7 +38,10 @@ QString json(const QJsonValue& value)
 
 }  // namespace
 
-FlashWebEngine::FlashWebEngine(QWidget* area) : area_(area), store_(new FlashStore(this)) {}
+FlashWebEngine::FlashWebEngine(QWidget* area)
+    : area_(area), store_(new FlashStore(this)), workers_(new FlashWorkers([this] { return renderProcessId(); }, this))
+{
+}
 
 void FlashWebEngine::startStep()
 {
@@ -193,6 +196,7 @@ void FlashWebEngine::loadHostPage()
     ready_ = false;
     hasMovie_ = false;
     page_->load(FlashWebPage::hostUrl());
+    workers_->watch();
 }
 
 void FlashWebEngine::pageLoaded(bool ok)
@@ -231,6 +235,7 @@ void FlashWebEngine::pushMovie()
     pending_.reset();
     hasMovie_ = true;
     view_->show();
+    workers_->watch();
     const QJsonObject store{{QStringLiteral("id"), served_},
                             {QStringLiteral("name"), pendingName_},
                             {QStringLiteral("saved"), pendingObjects_->map}};

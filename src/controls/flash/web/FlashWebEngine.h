@@ -14,6 +14,7 @@
 // back (FlashStore).
 #include "flash/FlashEngine.h"
 #include "FlashStore.h"
+#include "FlashWorkers.h"
 
 #include <map>
 #include <optional>
@@ -77,6 +78,7 @@ private:
     QWebEngineProfile* profile_ = nullptr;
     FlashSchemeHandler* scheme_ = nullptr;
     FlashStore* store_ = nullptr;
+    FlashWorkers* workers_ = nullptr;
     FlashWebPage* page_ = nullptr;
     QWebEngineView* view_ = nullptr;
 };
