@@ -204,7 +204,10 @@
   //
   // Without warm.js, the smallest movie there is: an empty stage, one empty frame.
   const blank = new Uint8Array([0x46, 0x57, 0x53, 10, 17, 0, 0, 0, 0, 0, 12, 1, 0, 0x40, 0, 0, 0]);
-  const WarmPlayMs = 150; // frames of its own for each, once loaded
+  // Frames of its own for each, once loaded: its first frame is drawn by
+  // then. Longer, the last warm movie was often still playing when the
+  // dialog closed after 1.5 s, and the first real movie waited for it.
+  const WarmPlayMs = 50;
   const WarmLongestMs = 4000; // from its start; a movie that never says it loaded is let go
   let warming = null; // settles once Ruffle is ready, or failed to be
   let settled = false;
