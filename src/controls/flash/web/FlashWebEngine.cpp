@@ -40,8 +40,7 @@ QString json(const QJsonValue& value)
 
 FlashWebEngine::FlashWebEngine(QWidget* area)
     : area_(area), store_(new FlashStore(this)), workers_(new FlashWorkers([this] { return renderProcessId(); }, this))
-{
-}
+{}
 
 void FlashWebEngine::startStep()
 {
