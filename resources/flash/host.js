@@ -215,6 +215,26 @@
   let warmed = 0; // warm movies played to their end
   let stopWarming = () => {};
 
+  // The warm movies play under a cover in the area's colour, not hidden: a
+  // hidden player is never drawn, and the first movie on show would pay
+  // for the page's first drawing of a player (about 10 ms here). Without a
+  // colour they play hidden.
+  let coverColour = null;
+  const cover = () => {
+    if (!coverColour || document.getElementById("cover"))
+      return !!coverColour;
+    const c = document.createElement("div");
+    c.id = "cover";
+    c.style.cssText = "position: absolute; inset: 0; z-index: 1; background: " + coverColour;
+    document.body.appendChild(c);
+    return true;
+  };
+  const uncover = () => {
+    const c = document.getElementById("cover");
+    if (c)
+      c.remove();
+  };
+
   const warmMovies = () => {
     try {
       const movies = (window.corvaneWarmMovies || []).map((b) => Uint8Array.from(atob(b), (c) => c.charCodeAt(0)));
@@ -229,7 +249,8 @@
   const playUnseen = (bytes, started) => new Promise((resolve) => {
     const stage = document.getElementById("stage");
     const spare = window.RufflePlayer.newest().createPlayer();
-    spare.style.visibility = "hidden";
+    if (!cover())
+      spare.style.visibility = "hidden";
     stage.appendChild(spare);
     let finished = false;
     const finish = (played) => () => {
@@ -286,6 +307,7 @@
             break;
         }
         tell(false);
+        uncover();
         mark("warm movies played: " + warmed);
       })();
     });
@@ -327,6 +349,7 @@
       return;
     }
     stopWarming();
+    uncover();
     mark("movie " + mine + " loads");
     shown = false;
     zoom = 1;
@@ -513,7 +536,10 @@
 
   window.corvaneFlash = {
     // Readies Ruffle before any movie; nothing when it is ready or on its way.
-    warm() {
+    // `colour` (#rrggbb) is the area's, which covers the movies played meanwhile.
+    warm(colour) {
+      if (!warming && typeof colour === "string" && /^#[0-9a-fA-F]{6}$/.test(colour))
+        coverColour = colour;
       warmUp();
     },
     // The movie that the program offers under this name, once; a later

@@ -61,6 +61,9 @@ void FlashWebEngine::startStep()
         break;
     case Step::Page:
         page_ = new FlashWebPage(profile_, nullptr);
+        // The page's first frames come before it has loaded, in the view's
+        // first size: in the area's colour, not the engine's white.
+        page_->setBackgroundColor(area_->palette().color(QPalette::Window));
         // Only the host page's own load counts: a navigation the page refused
         // reports a failed load of its own, and the movie goes on regardless.
         connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
@@ -80,6 +83,7 @@ void FlashWebEngine::startStep()
         view_->setPage(page_);
         view_->setContextMenuPolicy(Qt::PreventContextMenu);  // the area shows the movie's menu
         view_->hide();
+        view_->resize(area_->size());
         auto* layout = new QVBoxLayout(area_);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view_);
@@ -210,8 +214,7 @@ void FlashWebEngine::pageLoaded(bool ok)
     // the view shows already, empty, in the area's own colour: the first
     // showing of a view costs a few hundred milliseconds on its own (its
     // drawing surface is made), which the first movie would otherwise wait for.
-    run(QStringLiteral("corvaneFlash.warm()"));
-    page_->setBackgroundColor(area_->palette().color(QPalette::Window));
+    run(QStringLiteral("corvaneFlash.warm(\"%1\")").arg(area_->palette().color(QPalette::Window).name()));
     view_->show();
     if (pending_ && pendingObjects_)
         pushMovie();
