@@ -2,18 +2,15 @@
 // OpenGL (Xvfb and Mesa's llvmpipe do).
 #include "media/EnginePriority.h"
 #include "TestMedia.h"
+#include "ThreadNices.h"
 
-#include <cerrno>
 #include <dlfcn.h>
 #include <link.h>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QPointer>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <sys/resource.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -26,26 +23,6 @@ static bool letterboxed(QWidget* w)
     const QRect screen = w->screen()->geometry();
     const QColor middle = shot.pixelColor(screen.center()), top = shot.pixelColor(screen.width() / 2, 20);
     return middle.green() > 100 && middle.red() < 60 && top.green() < 30;
-}
-
-// Each thread's name and nice value (the main thread first).
-static QList<QPair<QString, int>> threadNices()
-{
-    QList<QPair<QString, int>> out;
-    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& tid : tasks) {
-        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(tid));
-        errno = 0;
-        const int nice = ::getpriority(PRIO_PROCESS, tid.toUInt());
-        if (!comm.open(QIODevice::ReadOnly) || errno != 0)
-            continue;  // ended meanwhile
-        const QPair<QString, int> entry{QString::fromLatin1(comm.readAll().trimmed()), nice};
-        if (tid.toLongLong() == QCoreApplication::applicationPid())
-            out.prepend(entry);
-        else
-            out.append(entry);
-    }
-    return out;
 }
 
 class TstDeviceVideo : public QObject {

@@ -7,6 +7,7 @@
 #include "SwfActions.h"
 #include "SwfWriter.h"
 #include "TestMain.h"
+#include "ThreadNices.h"
 
 #include <csignal>
 #include <QAbstractButton>
@@ -19,7 +20,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -65,25 +65,6 @@ ProbeRun runPlayer(const QString& data, const QString& movie, const QStringList&
         if (line.startsWith(QLatin1String("corvane:")))
             errors << line;
     return {QString::fromLocal8Bit(probe.readAllStandardOutput()).trimmed(), errors};
-}
-
-// The nice values of a process's threads by name (the main thread's is the
-// process's own name), the highest of each name.
-QHash<QString, int> threadNices(qint64 pid)
-{
-    QHash<QString, int> nices;
-    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
-    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(tasks + QLatin1Char('/') + tid + QStringLiteral("/comm"));
-        if (!comm.open(QIODevice::ReadOnly))
-            continue;
-        const QString name = QString::fromLatin1(comm.readAll().trimmed());
-        errno = 0;
-        const int nice = ::getpriority(PRIO_PROCESS, id_t(tid.toLongLong()));
-        if (errno == 0)
-            nices[name] = std::max(nices.value(name, -20), nice);
-    }
-    return nices;
 }
 
 }  // namespace
@@ -163,10 +144,13 @@ private slots:
             QVERIFY2(moves(), "the movie does not move while playing");
         // The page's workers, where its script engine compiles, yield to the thread
         // that plays the movie.
-        const QHash<QString, int> nices = threadNices(pid);
-        QVERIFY2(nices.contains(QStringLiteral("ThreadPoolForeg")), qPrintable(QStringList(nices.keys()).join(' ')));
-        QCOMPARE(nices.value(QStringLiteral("ThreadPoolForeg")), 19);
-        QVERIFY(nices.value(QStringLiteral("QtWebEngineProc"), 19) < 19);
+        const auto nices = threadNices(pid);
+        int workers = 0;
+        for (const auto& [name, nice] : nices) {
+            workers += name == QLatin1String("ThreadPoolForeg");
+            QVERIFY2(name != QLatin1String("ThreadPoolForeg") || nice == 19, qPrintable(name));
+        }
+        QVERIFY(workers > 0 && nices.first().second < 19);
         // Stopped, it holds its frame, and shows the movie and nothing over it: all but
         // blended edges is background, square or the black beside the stage.
         player_->call(dispid::flash::Stop);

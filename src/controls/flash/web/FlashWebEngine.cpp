@@ -61,8 +61,8 @@ void FlashWebEngine::startStep()
         break;
     case Step::Page:
         page_ = new FlashWebPage(profile_, nullptr);
-        // The page's first frames come before it has loaded, in the view's
-        // first size: in the area's colour, not the engine's white.
+        // The page's first frames come before it has loaded: in the area's
+        // colour, not the engine's white.
         page_->setBackgroundColor(area_->palette().color(QPalette::Window));
         // Only the host page's own load counts: a navigation the page refused
         // reports a failed load of its own, and the movie goes on regardless.
@@ -83,7 +83,6 @@ void FlashWebEngine::startStep()
         view_->setPage(page_);
         view_->setContextMenuPolicy(Qt::PreventContextMenu);  // the area shows the movie's menu
         view_->hide();
-        view_->resize(area_->size());
         auto* layout = new QVBoxLayout(area_);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view_);

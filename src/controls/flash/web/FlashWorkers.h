@@ -24,17 +24,14 @@ public:
     // Looks for the workers now and for a while from now.
     void watch();
 
-    // Lowers the workers of the process `pid` found now; how many were lowered.
-    static int lower(qint64 pid);
+private:
+    void look();
+    // Lowers the workers of the process `pid` found now.
+    static void lower(qint64 pid);
 
     // The name the engine gives its (foreground) worker threads, as the
     // system shortens it.
     static constexpr const char* WorkerName = "ThreadPoolForeg";
-    // The nice value they get: the lowest.
-    static constexpr int WorkerNice = 19;
-
-private:
-    void look();
 
     // Looked for every LookMs, LookTimes times after each watch().
     static constexpr int LookMs = 100;
