@@ -59,9 +59,10 @@
   // it on disk: through the console, where only this script's messages
   // count. The warm-up player gets none, and keeps what it saves in memory.
   const StoreMessage = "corvane-store ";
-  const MaxStoreChars = 1 << 20; // keys and texts of one movie, as the program's bound
   let storage = null;
-  const makeStorage = (id, saved) => {
+  // `limit` bounds the keys and texts of one movie, in characters, as the
+  // program does.
+  const makeStorage = (id, saved, limit) => {
     const data = new Map();
     let size = 0;
     for (const [key, text] of Object.entries(saved || {})) {
@@ -102,7 +103,7 @@
         if (before === text)
           return true;
         const next = size - (before === undefined ? 0 : key.length + before.length) + key.length + text.length;
-        if (next > MaxStoreChars)
+        if (next > limit)
           throw new DOMException("This movie's saved objects are full.", "QuotaExceededError");
         data.set(key, text);
         size = next;
@@ -359,7 +360,7 @@
       player = null;
     }
     // The movie's player takes the movie's own saved objects.
-    storage = makeStorage(store.id, store.saved);
+    storage = makeStorage(store.id, store.saved, Number(store.limit) || 0);
     const stage = document.getElementById("stage");
     player = window.RufflePlayer.newest().createPlayer();
     stage.appendChild(player);
@@ -511,7 +512,8 @@
     const { named, own } = sortItems(items);
     const out = [];
     const add = (key, caption, enabled, checked, separatorBefore, run) => {
-      out.push({ key, caption, enabled: !!enabled, checked: !!checked, separatorBefore: !!separatorBefore });
+      // As the program reads an entry: key, caption, enabled, checked, a line above.
+      out.push([key, String(caption), !!enabled, !!checked, !!separatorBefore]);
       offered.push(run);
     };
     const fromCore = (key) => {

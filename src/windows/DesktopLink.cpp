@@ -2,6 +2,7 @@
 
 #include "CorvaneVersion.h"
 #include "DispatchIds.h"
+#include "flash/FlashPlayer.h"
 #include "Form1.h"
 #include "MprisService.h"
 #include "ScreenSaverInhibitor.h"
@@ -23,6 +24,9 @@ DesktopLink::DesktopLink(Form1& form, const QDBusConnection& bus)
     quiet_->setSingleShot(true);
     connect(quiet_, &QTimer::timeout, this, &DesktopLink::update);
     connect(&form_, &Form1::handled, this, &DesktopLink::update);
+    // A movie whose engine went away stopped without a click.
+    if (auto* flash = qobject_cast<FlashPlayer*>(form_.widget(QStringLiteral("ShockwaveFlash1"))))
+        connect(flash, &FlashPlayer::stoppedByEngine, this, &DesktopLink::update);
     if (!bus.isConnected())
         return;
     mpris_->start(bus);

@@ -5,6 +5,7 @@
 #include "flash/FlashPlayer.h"
 #include "Form1.h"
 #include "Icons.h"
+#include "QuitSignals.h"
 #include "SecondaryWindows.h"
 #include "SongFace.h"
 
@@ -36,6 +37,7 @@ int runCorvane(int argc, char** argv)
 {
     FlashPlayer::prepareApplication();
     QApplication app(argc, argv);
+    quitOnSignals();
     installLanguageAndFonts();
     QApplication::setApplicationName(QStringLiteral(CORVANE_PRODUCT_NAME));
     QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION_NUMERIC));

@@ -1,7 +1,7 @@
 // One run of the player's Flash display area, as a process of its own: it
 // shows the movie given, prints which of the given colours it came to show,
 // and quits the way the player does. With --saves it first waits until the
-// movie's store was written in this run.
+// movie has saved in the page (the player writes it to disk as it ends).
 //
 //   flash_store_probe [--saves] MOVIE RRGGBB...
 #include "DispatchIds.h"
@@ -36,17 +36,6 @@ double share(const QImage& image, QRgb c)
     return image.isNull() ? 0 : double(hits) / (double(image.width()) * image.height());
 }
 
-// The store files and their times.
-QMap<QString, QDateTime> storeFiles()
-{
-    const QString folder =
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/corvane/shared-objects";
-    QMap<QString, QDateTime> files;
-    for (const QFileInfo& f : QDir(folder).entryInfoList({QStringLiteral("*.json")}, QDir::Files))
-        files.insert(f.fileName(), f.lastModified());
-    return files;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -59,7 +48,6 @@ int main(int argc, char** argv)
         args.removeFirst();
     if (args.size() < 2)
         return 2;
-    const QMap<QString, QDateTime> before = storeFiles();
     QWidget host;
     host.setGeometry(700, 100, 289, 209);
     auto* area = new FlashPlayer(&host);
@@ -68,6 +56,7 @@ int main(int argc, char** argv)
     area->put(dispid::flash::Movie, args.first());
 
     QString seen;
+    bool asking = false, savedInPage = false;
     QElapsedTimer waited;
     waited.start();
     QTimer look;
@@ -80,8 +69,17 @@ int main(int argc, char** argv)
                 if (share(shot, 0xff000000 | colour.toUInt(nullptr, 16)) >= Enough)
                     seen = colour;
         }
-        if (!seen.isEmpty() && (!saves || storeFiles() != before))
+        // Saved in the page is enough: the player keeps it on its way out.
+        if (!seen.isEmpty() && (!saves || savedInPage))
             app.quit();
+        if (saves && !asking && !savedInPage && area->engine()) {
+            asking = true;
+            area->engine()->evaluate(QStringLiteral("!!localStorage && Object.keys(localStorage).length > 0"),
+                                     [&](const QVariant& v) {
+                                         asking = false;
+                                         savedInPage = v.toBool();
+                                     });
+        }
     });
     look.start(50);
     const int result = app.exec();

@@ -9,9 +9,13 @@
 #include "TestMain.h"
 #include "ThreadNices.h"
 
+#include <atomic>
 #include <csignal>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QFile>
 #include <QFileDialog>
 #include <QProcess>
@@ -20,8 +24,10 @@
 #include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -290,6 +296,61 @@ private slots:
         QVERIFY2(corrupt.errors[0].contains(QFileInfo(one).canonicalFilePath()), qPrintable(corrupt.errors[0]));
         QCOMPARE(store.entryList({"*.json.corrupt-*"}, QDir::Files).size(), 1);
         QCOMPARE(store.entryList({"*.json"}, QDir::Files).size(), 2);  // saved anew, beside the other's
+    }
+
+    // A movie's last save is on disk when the program has ended, whichever way it
+    // ended, with both cores busy.
+    void lastSaveOutlivesEveryQuit()
+    {
+        std::atomic_bool done = false;
+        std::vector<std::thread> busy;
+        for (int i = 0; i < 2; ++i)
+            busy.emplace_back([&] {
+                ::setpriority(PRIO_PROCESS, pid_t(::gettid()), 19);
+                while (!done)
+                    ;
+            });
+        SwfMovie movie;
+        movie.frames = 1;
+        movie.firstFrameActions = savedColourActions(0xC08030, 0x30C060);
+        for (const QString way : {"menu", "close", "mpris", "term"}) {
+            QTemporaryDir data;
+            QProcess probe;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+            probe.setProcessEnvironment(env);
+            probe.start(QStringLiteral(FLASH_QUIT_PROBE),
+                        {way, writeFile(dir_.filePath("quit-" + way), "game.swf", writeSwf(movie))});
+            QVERIFY(waitFor([&] { return probe.canReadLine() || probe.state() == QProcess::NotRunning; }, 90000));
+            QCOMPARE(probe.readLine().trimmed(), QByteArray("saved"));
+            if (way == QLatin1String("term"))
+                QCOMPARE(::kill(pid_t(probe.processId()), SIGTERM), 0);
+            if (way == QLatin1String("mpris"))
+                QVERIFY(quitByMpris(probe.processId()));
+            QVERIFY2(probe.waitForFinished(30000), qPrintable(way));
+            QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+            const QDir store(data.filePath("corvane/shared-objects"));
+            QVERIFY2(store.entryList({"*.json"}, QDir::Files).size() == 1, qPrintable(way));
+        }
+        done = true;
+        for (std::thread& t : busy)
+            t.join();
+    }
+
+private:
+    // The desktop's Quit, sent to the program with this process id.
+    static bool quitByMpris(qint64 pid)
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        return waitFor([&] {
+            for (const QString& name : bus.interface()->registeredServiceNames().value())
+                if (name.startsWith(QLatin1String("org.mpris.MediaPlayer2.corvane"))
+                    && bus.interface()->servicePid(name).value() == uint(pid))
+                    return bus.send(QDBusMessage::createMethodCall(name, QStringLiteral("/org/mpris/MediaPlayer2"),
+                                                                   QStringLiteral("org.mpris.MediaPlayer2"),
+                                                                   QStringLiteral("Quit")));
+            return false;
+        });
     }
 };
 

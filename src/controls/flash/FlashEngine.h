@@ -48,6 +48,10 @@ public:
     virtual void menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done) = 0;
     virtual void runMenuEntry(int index) = 0;
 
+    // `done` comes once what the movies saved so far (SharedObject) is on
+    // disk: at the end, before the engine goes.
+    virtual void keepSaved(std::function<void()> done) = 0;
+
     // For tests and benchmarks: a script's result in the page (an invalid
     // value when there is no page), and the page process, 0 if none.
     virtual void evaluate(const QString& script, std::function<void(const QVariant&)> done) = 0;

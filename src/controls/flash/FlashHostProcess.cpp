@@ -1,6 +1,7 @@
 #include "FlashHostProcess.h"
 
 #include "wire/FlashFrames.h"
+#include "wire/FlashProtocol.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,8 +23,15 @@ extern char** environ;
 namespace corvane {
 namespace {
 
-// The host's descriptors, as it expects them.
-constexpr int HostSocketFd = 3, HostFramesFd = 4, HostSpillFd = 5;
+using flashwire::FramesFd;
+using flashwire::SocketFd;
+using flashwire::SpillFd;
+
+QString& standIn()
+{
+    static QString path;
+    return path;
+}
 
 // The program's environment with what the host needs on top: no screen of
 // its own (no windowing system at all: it draws off screen, on X as on
@@ -65,8 +73,12 @@ void closeAll(std::initializer_list<int> fds)
 
 }  // namespace
 
+void FlashHostProcess::useProgram(const QString& path) { standIn() = path; }
+
 QString FlashHostProcess::program()
 {
+    if (!standIn().isEmpty())
+        return standIn();
     const QString appDir = QDir::cleanPath(QCoreApplication::applicationDirPath());
     // Installed: <prefix>/bin/corvane and <prefix>/<libdir>/corvane/<host>.
     const QString installed =
@@ -106,9 +118,9 @@ bool FlashHostProcess::start(qreal devicePixelRatio)
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pair[1], HostSocketFd);
-    posix_spawn_file_actions_adddup2(&actions, frames, HostFramesFd);
-    posix_spawn_file_actions_adddup2(&actions, spill, HostSpillFd);
+    posix_spawn_file_actions_adddup2(&actions, pair[1], SocketFd);
+    posix_spawn_file_actions_adddup2(&actions, frames, FramesFd);
+    posix_spawn_file_actions_adddup2(&actions, spill, SpillFd);
     pid_t pid = 0;
     const int failed = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);

@@ -15,6 +15,9 @@ class FlashHostProcess {
 public:
     // The host program, or an empty string when it cannot be found.
     static QString program();
+    // Starts this program instead from now on (tests' stand-ins); an empty
+    // path goes back to the real one.
+    static void useProgram(const QString& path);
 
     // Starts the host for an area drawn at this device pixel ratio. The
     // descriptors for the area's side are then valid and owned by the caller.

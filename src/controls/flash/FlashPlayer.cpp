@@ -122,12 +122,13 @@ QByteArray FlashPlayer::readMovie(const QString& path, const std::atomic_bool* c
 
 void FlashPlayer::warmUp()
 {
-    if (engine_ || engineFailed_ || warmQueued_)
+    if (engineFailed_ || warmQueued_)
         return;
     // The engine starts in the dialog's first turn, at once: Ruffle needs
     // longer to get warm than a person takes to choose a movie. Its start
     // runs in the host's own processes; only spawning it falls on this
-    // thread, after the dialog was asked to show.
+    // thread, after the dialog was asked to show. An engine whose process
+    // went away starts a new one the same way.
     warmQueued_ = true;
     QTimer::singleShot(0, this, [this] {
         warmQueued_ = false;
@@ -149,8 +150,22 @@ void FlashPlayer::startEngine()
     engineFailed_ = !RemoteFlashEngine::available();
     if (engineFailed_)
         return;  // no host program: the display stays empty
-    engine_ = std::make_unique<RemoteFlashEngine>(this);
+    auto engine = std::make_unique<RemoteFlashEngine>(this);
+    connect(engine.get(), &RemoteFlashEngine::stopped, this, &FlashPlayer::engineStopped);
+    engine_ = std::move(engine);
     engine_->openPage();
+}
+
+void FlashPlayer::engineStopped()
+{
+    // Its answer to an open question is lost: the menu may be asked again.
+    menuAsked_ = false;
+    if (menu_)
+        menu_->close();
+    if (!playing_)
+        return;
+    playing_ = false;
+    emit stoppedByEngine();
 }
 
 void FlashPlayer::startReading()

@@ -17,6 +17,10 @@
 // menu (FlashMenu) as a menu of the program: the engine reports its entries
 // and runs the one chosen. It acts on the movie only; the program's play and
 // stop are not touched.
+//
+// An engine that goes away with its movie (its process ended or hung) leaves
+// the movie stopped, as if Stop had been pressed; the next Flash opening
+// starts a new one.
 #include "Dispatch.h"
 #include "FlashEngine.h"
 
@@ -64,6 +68,10 @@ public:
     // `cancelled` is set.
     static QByteArray readMovie(const QString& path, const std::atomic_bool* cancelled = nullptr);
 
+signals:
+    // The movie stopped by itself: its engine went away.
+    void stoppedByEngine();
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -72,6 +80,7 @@ private:
     struct Reading;
     void startEngine();
     void startReading();
+    void engineStopped();
     void movieRead(const QByteArray& bytes);
     void openMenu(QPoint at, bool byKeyboard);
     void showMenu(const QList<FlashMenuEntry>& entries, QPoint at, bool byKeyboard);

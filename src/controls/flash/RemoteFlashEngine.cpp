@@ -2,19 +2,26 @@
 
 #include "FlashHostProcess.h"
 #include "FlashMenuKeys.h"
-#include "host/FlashHost.h"
 #include "wire/FlashFrames.h"
 #include "wire/FlashInput.h"
+#include "wire/FlashProtocol.h"
 #include "wire/FlashWire.h"
 
+#include <csignal>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QWidget>
 
+Q_LOGGING_CATEGORY(lcFlashRemote, "corvane.flash.remote", QtWarningMsg)
+
 namespace corvane {
+
+using namespace flashwire;
+
 namespace {
 
 // The right button's clicks and the keys that open the movie's menu.
@@ -31,6 +38,8 @@ bool opensMenu(const QEvent& event)
     }
 }
 
+QString name(const char* message) { return QString::fromLatin1(message); }
+
 }  // namespace
 
 bool RemoteFlashEngine::available() { return !FlashHostProcess::program().isEmpty(); }
@@ -42,10 +51,21 @@ RemoteFlashEngine::RemoteFlashEngine(QWidget* area) : area_(area)
     area->setFocusPolicy(Qt::StrongFocus);
     area->setAttribute(Qt::WA_InputMethodEnabled, false);
     area->installEventFilter(this);
+    heartbeat_.setInterval(flashwatch::HeartbeatMs);
+    connect(&heartbeat_, &QTimer::timeout, this, &RemoteFlashEngine::beat);
+    clock_.start();
 }
 
 RemoteFlashEngine::~RemoteFlashEngine()
 {
+    // What the movie saved last is on its way to the disk: the host answers
+    // once it is there, or the program goes without it after a moment.
+    if (running() && ready_) {
+        const qint64 id = send("keepSaved", {});
+        wire_->sendAndWait(flashwatch::KeepSavedMs, [id](const QVariantList& m) {
+            return m.value(0).toString() == QLatin1String(Reply) && m.value(1).toLongLong() == id;
+        });
+    }
     // The host sees its socket close and ends by itself.
     wire_.reset();
     FlashHostProcess::reapWhenEnded(hostProcess_);
@@ -53,71 +73,138 @@ RemoteFlashEngine::~RemoteFlashEngine()
         area_->removeEventFilter(this);
 }
 
-bool RemoteFlashEngine::startHost()
+bool RemoteFlashEngine::running() const { return wire_ && wire_->open(); }
+
+bool RemoteFlashEngine::startHost(bool byPerson)
 {
-    if (wire_ && wire_->open())
+    if (running())
         return true;
-    if (!area_)
+    if (!area_ || !starts_.allow(byPerson, clock_.elapsed()))
         return false;
     FlashHostProcess process;
     if (!process.start(area_->devicePixelRatioF()))
         return false;
     hostProcess_ = process.pid();
-    wire_ = std::make_unique<FlashWire>(process.socket(), process.spill());
+    wire_ = std::make_unique<FlashWire>(process.socket(), process.spill(), FlashWire::Side::Area);
     frames_ = std::make_unique<FlashFrames>(process.frames(), false);
     connect(wire_.get(), &FlashWire::received, this, &RemoteFlashEngine::received);
-    connect(wire_.get(), &FlashWire::closed, this, &RemoteFlashEngine::hostGone, Qt::QueuedConnection);
-    wire_->send({QString::fromLatin1(flashhost::Size), area_->width(), area_->height()});
-    wire_->send({QString::fromLatin1(flashhost::Colour), area_->palette().color(QPalette::Window)});
+    // Told in a turn of its own, and only of this host: a later one may run by then.
+    connect(
+            wire_.get(), &FlashWire::closed, this,
+            [this, host = hostProcess_] {
+                if (hostProcess_ == host)
+                    hostGone();
+            },
+            Qt::QueuedConnection);
+    ready_ = false;
+    messages_ = 0;
+    started_.start();
+    heard_.start();
+    heartbeat_.start();
+    wire_->send({name(Size), area_->width(), area_->height()});
+    wire_->send({name(Colour), area_->palette().color(QPalette::Window).name(QColor::HexArgb)});
     if (area_->hasFocus())
-        wire_->send({QString::fromLatin1(flashhost::Focus), true});
+        wire_->send({name(Focus), true});
     return true;
 }
 
-void RemoteFlashEngine::send(const char* method, qint64 id, const QVariantList& args)
+qint64 RemoteFlashEngine::send(const char* method, const QVariantList& args, Answer done)
 {
-    QVariantList message = {QString::fromLatin1(flashhost::EngineCall), id, QString::fromLatin1(method)};
+    const qint64 id = done ? ++lastId_ : 0;
+    if (done)
+        waiting_.emplace(id, std::move(done));
+    QVariantList message = {name(EngineCall), id, QString::fromLatin1(method)};
     message += args;
     wire_->send(message);
+    return id;
 }
 
 void RemoteFlashEngine::call(const char* method, const QVariantList& args)
 {
-    if (startHost())
-        send(method, 0, args);
+    if (running())
+        send(method, args);
 }
 
-void RemoteFlashEngine::ask(const char* method, const QVariantList& args, Answer done)
+void RemoteFlashEngine::ask(const char* method, const QVariantList& args, int deadlineMs, Answer done)
 {
-    if (!startHost()) {
+    if (!running()) {
         done({});
         return;
     }
-    const qint64 id = ++lastId_;
-    waiting_.emplace(id, std::move(done));
-    send(method, id, args);
+    const qint64 id = send(method, args, std::move(done));
+    QTimer::singleShot(deadlineMs, this, [this, id] { answer(id, {}); });
+}
+
+void RemoteFlashEngine::answer(qint64 id, const QVariant& value)
+{
+    const auto waiting = waiting_.find(id);
+    if (waiting == waiting_.end())
+        return;
+    const Answer done = std::move(waiting->second);
+    waiting_.erase(waiting);
+    done(value);
+}
+
+void RemoteFlashEngine::openPage()
+{
+    if (startHost(true))
+        send("openPage", {});
+}
+
+void RemoteFlashEngine::loadMovie(const QByteArray& bytes, const QString& path, bool playing, bool muted)
+{
+    movie_ = Movie{bytes, path, playing, muted};
+    if (startHost(true))
+        sendMovie();
+}
+
+void RemoteFlashEngine::sendMovie()
+{
+    const Movie& m = *movie_;
+    // Kept until the host says it has it: a host lost before then leaves
+    // it to the next.
+    movie_->call = send("loadMovie", {m.bytes, m.path, m.playing, m.muted}, [this](const QVariant& taken) {
+        if (taken.isValid())
+            movie_.reset();
+    });
+    const qint64 id = movie_->call;
+    QTimer::singleShot(flashwatch::MovieTakenMs, this, [this, id] { answer(id, {}); });
+}
+
+void RemoteFlashEngine::setPlaying(bool playing)
+{
+    if (movie_)
+        movie_->playing = playing;
+    call("setPlaying", {playing});
+}
+
+void RemoteFlashEngine::setMuted(bool muted)
+{
+    if (movie_)
+        movie_->muted = muted;
+    call("setMuted", {muted});
 }
 
 void RemoteFlashEngine::received(const QVariantList& m)
 {
-    const QString name = m.first().toString();
-    if (name == QLatin1String(FlashFrames::FrameName)) {
+    heard_.restart();
+    ++messages_;
+    const QString what = m.first().toString();
+    if (what == QLatin1String(Frame)) {
         frameCame(m);
-    } else if (name == QLatin1String(FlashFrames::BlankName)) {
+    } else if (what == QLatin1String(Blank)) {
         frame_ = {};
         if (area_)
             area_->update();
-    } else if (name == QLatin1String(flashhost::Reply)) {
-        const auto answer = waiting_.find(m.value(1).toLongLong());
-        if (answer != waiting_.end()) {
-            const Answer done = std::move(answer->second);
-            waiting_.erase(answer);
-            done(m.value(2));
-        }
-    } else if (name == QLatin1String(flashhost::Process)) {
-        renderProcess_ = m.value(1).toLongLong();
-    } else if (name == QLatin1String(flashhost::Cursor) && area_) {
-        area_->setCursor(Qt::CursorShape(m.value(1).toInt()));
+    } else if (what == QLatin1String(Reply)) {
+        answer(m.at(1).toLongLong(), m.at(2));
+    } else if (what == QLatin1String(Process)) {
+        renderProcess_ = m.at(1).toLongLong();
+    } else if (what == QLatin1String(Cursor)) {
+        if (area_)
+            area_->setCursor(Qt::CursorShape(m.at(1).toInt()));
+    } else if (what == QLatin1String(Ready)) {
+        ready_ = true;
     }
 }
 
@@ -125,24 +212,54 @@ void RemoteFlashEngine::frameCame(const QVariantList& message)
 {
     frame_ = frames_->read(message);
     // Copied: the host may write the next one.
-    wire_->send({QString::fromLatin1(FlashFrames::TakenName)});
+    wire_->send({name(Taken)});
     if (area_)
         area_->update();
 }
 
+void RemoteFlashEngine::beat()
+{
+    if (!running()) {
+        heartbeat_.stop();
+        return;
+    }
+    const bool late = ready_ ? heard_.hasExpired(flashwatch::SilenceMs) : started_.hasExpired(flashwatch::StartMs);
+    const bool flooding = std::exchange(messages_, 0) > flashwatch::MostMessagesPerBeat;
+    if (late || flooding) {
+        qCDebug(lcFlashRemote) << "the Flash host does not answer, or floods: ending it";
+        wire_->close();
+        hostGone();
+        return;
+    }
+    if (ready_)
+        wire_->send({name(Ping), ++pings_});
+}
+
 void RemoteFlashEngine::hostGone()
 {
-    // A host that went away (crashed, or was ended) leaves the area empty.
+    // Whatever took the host away (a crash, a kill, a hang, a message that
+    // made no sense), it is ended and collected, and the area shows nothing.
+    if (hostProcess_ > 0)
+        ::kill(pid_t(hostProcess_), SIGKILL);
     FlashHostProcess::reapWhenEnded(std::exchange(hostProcess_, 0));
+    heartbeat_.stop();
     wire_.reset();
     frames_.reset();
     frame_ = {};
     renderProcess_ = 0;
+    ready_ = false;
     if (area_)
         area_->update();
     // Whoever waits for an answer gets none.
     for (auto& [id, done] : std::exchange(waiting_, {}))
         done({});
+    // A movie the host never took goes to a new one.
+    if (movie_ && startHost(false)) {
+        sendMovie();
+        return;
+    }
+    movie_.reset();
+    emit stopped();
 }
 
 void RemoteFlashEngine::paint()
@@ -162,13 +279,13 @@ bool RemoteFlashEngine::eventFilter(QObject* watched, QEvent* event)
             paint();
         return false;
     }
-    if (!wire_ || !wire_->open())
+    if (!running())
         return false;
     if (type == QEvent::Resize) {
         const QSize size = static_cast<QResizeEvent*>(event)->size();
-        wire_->send({QString::fromLatin1(flashhost::Size), size.width(), size.height()});
+        wire_->send({name(Size), size.width(), size.height()});
     } else if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
-        wire_->send({QString::fromLatin1(flashhost::Focus), type == QEvent::FocusIn});
+        wire_->send({name(Focus), type == QEvent::FocusIn});
     } else if (opensMenu(*event)) {
         return false;  // the area shows the movie's menu: the page gets none of it
     } else if (const QVariantList input = flashinput::encode(*event); !input.isEmpty()) {

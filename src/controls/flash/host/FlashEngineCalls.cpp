@@ -15,9 +15,11 @@ const QHash<QString, Call>& calls()
     using R = const Reply&;
     static const QHash<QString, Call> all = {
             {"openPage", [](FlashEngine& e, A, R) { e.openPage(); }},
+            {"keepSaved", [](FlashEngine& e, A, R r) { e.keepSaved([r] { r(true); }); }},
             {"loadMovie",
-             [](FlashEngine& e, A a, R) {
+             [](FlashEngine& e, A a, R r) {
                  e.loadMovie(a.value(0).toByteArray(), a.value(1).toString(), a.value(2).toBool(), a.value(3).toBool());
+                 r(true);  // taken
              }},
             {"setPlaying", [](FlashEngine& e, A a, R) { e.setPlaying(a.value(0).toBool()); }},
             {"setMuted", [](FlashEngine& e, A a, R) { e.setMuted(a.value(0).toBool()); }},

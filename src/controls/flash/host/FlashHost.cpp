@@ -4,6 +4,7 @@
 #include "FlashEngineCalls.h"
 #include "FlashFrameSource.h"
 #include "wire/FlashInput.h"
+#include "wire/FlashProtocol.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -20,20 +21,35 @@ namespace {
 constexpr QSize DefaultSize(289, 209);
 }  // namespace
 
-FlashHost::FlashHost(int socket, int frames, int spill) : wire_(socket, spill), frames_(frames, true)
+using namespace flashwire;
+
+FlashHost::FlashHost(int socket, int frames, int spill)
+    : wire_(socket, spill, FlashWire::Side::Host), frames_(frames, true)
 {
     area_.resize(DefaultSize);
     area_.setAttribute(Qt::WA_DontShowOnScreen, false);
     area_.show();
     source_ = new FlashFrameSource(&area_);
     connect(source_, &FlashFrameSource::drawn, this, &FlashHost::drawn);
-    connect(source_, &FlashFrameSource::hidden, this, [this] { send({QString::fromLatin1(FlashFrames::BlankName)}); });
+    connect(source_, &FlashFrameSource::hidden, this, [this] { send({QString::fromLatin1(Blank)}); });
     connect(source_, &FlashFrameSource::cursorChanged, this, [this](int shape) {
-        send({QString::fromLatin1(flashhost::Cursor), shape});
+        send({QString::fromLatin1(Cursor), shape >= 0 && shape <= Qt::LastCursor ? shape : int(Qt::ArrowCursor)});
     });
     connect(&wire_, &FlashWire::received, this, &FlashHost::received);
-    connect(&wire_, &FlashWire::closed, this, &FlashHost::ended);
+    connect(&wire_, &FlashWire::closed, this, &FlashHost::areaGone);
     engine_.reset(corvane_create_flash_engine(&area_));
+    // The area hears from the host once its event loop runs.
+    QTimer::singleShot(0, this, [this] { send({QString::fromLatin1(Ready)}); });
+}
+
+void FlashHost::areaGone()
+{
+    // The program ended, in whatever way: what the movie saved last is
+    // still kept before the page goes.
+    engine_->keepSaved([self = QPointer<FlashHost>(this)] {
+        if (self)
+            emit self->ended();
+    });
 }
 
 FlashHost::~FlashHost() = default;
@@ -44,7 +60,7 @@ void FlashHost::send(const QVariantList& message)
     // changed: a reply about the page finds it up to date.
     if (const qint64 pid = engine_ ? engine_->renderProcessId() : 0; pid != process_) {
         process_ = pid;
-        wire_.send({QString::fromLatin1(flashhost::Process), pid});
+        wire_.send({QString::fromLatin1(Process), pid});
     }
     wire_.send(message);
 }
@@ -52,25 +68,28 @@ void FlashHost::send(const QVariantList& message)
 void FlashHost::received(const QVariantList& m)
 {
     const QString name = m.first().toString();
-    if (name == QLatin1String(flashhost::EngineCall)) {
+    if (name == QLatin1String(Ping)) {
+        wire_.send({QString::fromLatin1(Pong), m.at(1)});
+    } else if (name == QLatin1String(EngineCall)) {
         const qint64 id = m.value(1).toLongLong();
         flashcalls::Reply reply = [this, id, self = QPointer<FlashHost>(this)](const QVariant& value) {
             if (self && id != 0)
-                send({QString::fromLatin1(flashhost::Reply), id, value});
+                send({QString::fromLatin1(Reply), id, value});
         };
         if (!flashcalls::run(*engine_, m.value(2).toString(), m.mid(3), reply))
             reply({});  // a method this host does not know: no answer to give
-    } else if (name == QLatin1String(flashinput::Name)) {
+    } else if (name == QLatin1String(Input)) {
         input(m);
-    } else if (name == QLatin1String(FlashFrames::TakenName)) {
+    } else if (name == QLatin1String(Taken)) {
         frameTaken();
-    } else if (name == QLatin1String(flashhost::Size)) {
+    } else if (name == QLatin1String(Size)) {
         area_.resize(QSize(m.value(1).toInt(), m.value(2).toInt()).expandedTo(QSize(1, 1)));
-    } else if (name == QLatin1String(flashhost::Colour)) {
+    } else if (name == QLatin1String(Colour)) {
+        const QColor colour = QColor::fromString(m.value(1).toString());
         QPalette palette = area_.palette();
-        palette.setColor(QPalette::Window, m.value(1).value<QColor>());
+        palette.setColor(QPalette::Window, colour.isValid() ? colour : palette.color(QPalette::Window));
         area_.setPalette(palette);
-    } else if (name == QLatin1String(flashhost::Focus)) {
+    } else if (name == QLatin1String(Focus)) {
         focus(m.value(1).toBool());
     }
 }

@@ -14,18 +14,6 @@ namespace corvane {
 class FlashEngine;
 class FlashFrameSource;
 
-// The names of the messages between the area and the host, besides the
-// frames' (FlashFrames) and the input's (FlashInput).
-namespace flashhost {
-inline constexpr char EngineCall[] = "engine";  // id (0: no answer), method, arguments...
-inline constexpr char Reply[] = "reply";        // id, value
-inline constexpr char Size[] = "size";          // the area's width and height
-inline constexpr char Colour[] = "colour";      // the area's own colour, which the empty page shows
-inline constexpr char Focus[] = "focus";        // the area has the keyboard focus, or not
-inline constexpr char Process[] = "process";    // the page's process id
-inline constexpr char Cursor[] = "cursor";      // the pointer's shape over the page
-}  // namespace flashhost
-
 class FlashHost : public QObject {
     Q_OBJECT
 public:
@@ -34,7 +22,8 @@ public:
     ~FlashHost() override;
 
 signals:
-    // The display area is gone: the process may end.
+    // The display area is gone and what movies saved is kept: the process
+    // may end.
     void ended();
 
 private:
@@ -45,6 +34,7 @@ private:
     void drawn();
     void sendFrame();
     void frameTaken();
+    void areaGone();
 
     QWidget area_;
     std::unique_ptr<FlashEngine> engine_;

@@ -3,6 +3,7 @@
 // descriptors. It draws off screen and ends when the area lets it go.
 #include "EnginePriority.h"
 #include "FlashHost.h"
+#include "wire/FlashProtocol.h"
 
 #include <cstdio>
 #include <QApplication>
@@ -12,7 +13,9 @@
 #include <unistd.h>
 
 namespace {
-constexpr int SocketFd = 3, FramesFd = 4, SpillFd = 5;
+using corvane::flashwire::FramesFd;
+using corvane::flashwire::SocketFd;
+using corvane::flashwire::SpillFd;
 // Once the area is gone, the engine has this long to close down.
 constexpr unsigned ClosingSeconds = 5;
 }  // namespace

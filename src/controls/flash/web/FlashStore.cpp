@@ -123,6 +123,8 @@ FlashStore::FlashStore(QObject* parent) : QObject(parent) { worker_.setMaxThread
 
 FlashStore::~FlashStore() { worker_.waitForDone(); }
 
+void FlashStore::waitForWrites() { worker_.waitForDone(); }
+
 QString FlashStore::folder()
 {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

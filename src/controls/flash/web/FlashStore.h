@@ -13,6 +13,8 @@
 // read or makes no sense is set aside under a new name, never deleted; the
 // movie then starts with nothing saved. A write that fails (a full disk)
 // loses only what was new: the file is replaced whole or not at all.
+#include "wire/FlashProtocol.h"
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -28,7 +30,7 @@ class FlashStore : public QObject {
 public:
     // Bound on what one movie may keep, keys and texts, in characters; the
     // page refuses what would exceed it.
-    static constexpr qsizetype MaxChars = 1 << 20;
+    static constexpr qsizetype MaxChars = flashwire::StoreChars;
 
     // One movie's objects, as read from its file and changed since.
     struct Objects {
@@ -48,6 +50,8 @@ public:
     // Writes the objects as they stand now. Writes asked for meanwhile and
     // not yet begun are skipped for the latest.
     void save(const Objects& objects);
+    // Comes back once every write asked for is done.
+    void waitForWrites();
 
     // The folder that holds the files, and a movie's file in it.
     static QString folder();

@@ -3,6 +3,7 @@
 #include "FlashProfile.h"
 #include "FlashSchemeHandler.h"
 #include "FlashWebPage.h"
+#include "wire/FlashMenuList.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -163,17 +164,6 @@ void FlashWebEngine::evaluate(const QString& script, std::function<void(const QV
     page_->runJavaScript(script, [done = std::move(done)](const QVariant& v) { done(v); });
 }
 
-static QList<FlashMenuEntry> menuEntries(const QVariant& reply)
-{
-    QList<FlashMenuEntry> entries;
-    for (const QVariant& v : reply.toList()) {
-        const QVariantMap m = v.toMap();
-        entries.append({m.value("key").toString(), m.value("caption").toString(), m.value("enabled").toBool(),
-                        m.value("checked").toBool(), m.value("separatorBefore").toBool()});
-    }
-    return entries;
-}
-
 void FlashWebEngine::menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done)
 {
     if (!ready_ || !hasMovie_) {
@@ -181,13 +171,27 @@ void FlashWebEngine::menu(QPoint at, std::function<void(const QList<FlashMenuEnt
         return;
     }
     page_->runJavaScript(QStringLiteral("corvaneFlash.menu(%1, %2)").arg(at.x()).arg(at.y()),
-                         [done = std::move(done)](const QVariant& v) { done(menuEntries(v)); });
+                         [done = std::move(done)](const QVariant& v) { done(flashmenulist::decode(v)); });
 }
 
 void FlashWebEngine::runMenuEntry(int index)
 {
     if (ready_ && hasMovie_)
         run(QStringLiteral("corvaneFlash.runMenuEntry(%1)").arg(index));
+}
+
+void FlashWebEngine::keepSaved(std::function<void()> done)
+{
+    const auto written = [this, done] {
+        store_->waitForWrites();
+        done();
+    };
+    if (!ready_)
+        return written();
+    // The page tells of each change as it happens, in order with its other
+    // messages: once a script's answer has come, every change made before
+    // it has come too, and its write is asked for.
+    page_->runJavaScript(QStringLiteral("0"), [written](const QVariant&) { written(); });
 }
 
 qint64 FlashWebEngine::renderProcessId() const { return page_ ? page_->renderProcessPid() : 0; }
@@ -239,7 +243,8 @@ void FlashWebEngine::pushMovie()
     workers_->watch();
     const QJsonObject store{{QStringLiteral("id"), served_},
                             {QStringLiteral("name"), pendingName_},
-                            {QStringLiteral("saved"), pendingObjects_->map}};
+                            {QStringLiteral("saved"), pendingObjects_->map},
+                            {QStringLiteral("limit"), double(FlashStore::MaxChars)}};
     saving_.erase(saving_.begin(), saving_.lower_bound(served_ - SavingMovies + 1));
     saving_[served_] = *std::exchange(pendingObjects_, std::nullopt);
     run(QStringLiteral("corvaneFlash.open(\"%1\", %2, %3, %4)")

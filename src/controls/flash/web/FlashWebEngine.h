@@ -41,6 +41,7 @@ public:
     void setMuted(bool muted) override;
     void menu(QPoint at, std::function<void(const QList<FlashMenuEntry>&)> done) override;
     void runMenuEntry(int index) override;
+    void keepSaved(std::function<void()> done) override;
     void evaluate(const QString& script, std::function<void(const QVariant&)> done) override;
     qint64 renderProcessId() const override;
 

@@ -9,18 +9,13 @@ namespace corvane {
 
 class FlashFrames {
 public:
-    // Message names: a frame is in the file; the page shows nothing; the
-    // area has taken the frame.
-    static constexpr char FrameName[] = "frame";
-    static constexpr char BlankName[] = "blank";
-    static constexpr char TakenName[] = "frameTaken";
-    // Room for a frame of 3840 x 2160 pixels; pages only the frame's size
-    // are ever touched.
-    static constexpr qsizetype Capacity = qsizetype(3840) * 2160 * 4;
-
-    // A new shared memory file of Capacity bytes, or -1.
+    // A new shared memory file of flashwire::FrameCapacity bytes, sealed
+    // against shrinking and growing, or -1. Pages only a frame's size are
+    // ever touched.
     static int create();
-    // Maps the file `fd` (taken over), for writing or reading.
+    // Maps the file `fd` (taken over), for writing or reading. A file that
+    // may still shrink is not mapped for reading: cut under the reader, it
+    // would fault it.
     FlashFrames(int fd, bool writable);
     ~FlashFrames();
     FlashFrames(const FlashFrames&) = delete;

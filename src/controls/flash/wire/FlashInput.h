@@ -2,6 +2,8 @@
 // The person's input to the display area, as plain values for the host
 // process, and back into events there: mouse buttons, moves and wheel, and
 // keys, in the area's own coordinates.
+#include "FlashProtocol.h"
+
 #include <memory>
 #include <QVariantList>
 
@@ -10,7 +12,7 @@ class QEvent;
 namespace corvane::flashinput {
 
 // The message's name.
-inline constexpr char Name[] = "input";
+inline constexpr const char* Name = flashwire::Input;
 
 // The message for this event, or an empty list for events that do not go.
 QVariantList encode(const QEvent& event);

@@ -1,52 +1,36 @@
 #include "FlashWire.h"
 
+#include "FlashCodec.h"
+#include "FlashProtocol.h"
+#include "FlashSchema.h"
+
 #include <cerrno>
 #include <QCoreApplication>
-#include <QDataStream>
-#include <QIODevice>
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QtEndian>
 #include <QThreadPool>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcFlashWire, "corvane.flash.wire", QtWarningMsg)
 
 namespace corvane {
 namespace {
 
-// Names the wire keeps for itself.
-const QString SpilledName = QStringLiteral("wire.spilled");
-const QString SpillReadName = QStringLiteral("wire.spillRead");
-constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
 constexpr qsizetype LengthBytes = 4;
-// A message longer than this is no message of ours.
-constexpr quint32 LargestMessage = 512u * 1024 * 1024;
+// Messages held back behind one on its way through the file.
+constexpr size_t MostQueued = 4096;
 
-QByteArray encode(const QVariantList& message)
+bool hasBytes(const QVariantList& message)
 {
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(StreamVersion);
-    out << message;
-    return bytes;
-}
-
-bool decode(const QByteArray& bytes, QVariantList& message)
-{
-    QDataStream in(bytes);
-    in.setVersion(StreamVersion);
-    in >> message;
-    return in.status() == QDataStream::Ok && !message.isEmpty();
-}
-
-bool large(const QVariantList& message)
-{
-    for (const QVariant& v : message)
-        if (v.typeId() == QMetaType::QByteArray && v.toByteArray().size() >= FlashWire::SpillBytes)
-            return true;
-    return false;
+    return std::any_of(message.begin(), message.end(),
+                       [](const QVariant& v) { return v.typeId() == QMetaType::QByteArray; });
 }
 
 }  // namespace
@@ -62,7 +46,7 @@ struct FlashWire::Spill {
     }
 };
 
-FlashWire::FlashWire(int socket, int spill, QObject* parent) : QObject(parent), socket_(socket)
+FlashWire::FlashWire(int socket, int spill, Side side, QObject* parent) : QObject(parent), socket_(socket), side_(side)
 {
     if (spill >= 0)
         spill_ = std::make_shared<Spill>(spill);
@@ -100,6 +84,10 @@ void FlashWire::send(const QVariantList& message)
 {
     if (socket_ < 0)
         return;
+    if (queue_.size() >= MostQueued) {
+        qCDebug(lcFlashWire) << "the other side reads nothing: closing";
+        return fail();
+    }
     queue_.push_back(message);
     flush();
 }
@@ -107,7 +95,7 @@ void FlashWire::send(const QVariantList& message)
 void FlashWire::flush()
 {
     while (!queue_.empty() && !spillWriting_ && socket_ >= 0) {
-        if (spill_ && large(queue_.front())) {
+        if (spill_ && hasBytes(queue_.front())) {
             if (spillUnread_)
                 return;  // the file still holds the last one
             startSpill(queue_.front());
@@ -127,9 +115,9 @@ void FlashWire::startSpill(const QVariantList& message)
     spillWriting_ = true;
     QPointer<FlashWire> self(this);
     QThreadPool::globalInstance()->start([self, spill = spill_, message] {
-        const QByteArray body = encode(message);
+        const QByteArray body = flashcodec::encode(message);
         qint64 written = 0;
-        if (::ftruncate(spill->fd, 0) == 0)
+        if (!body.isEmpty() && body.size() <= flashwire::SpillBytes && ::ftruncate(spill->fd, 0) == 0)
             while (written < body.size()) {
                 const ssize_t n =
                         ::pwrite(spill->fd, body.constData() + written, size_t(body.size() - written), written);
@@ -137,7 +125,7 @@ void FlashWire::startSpill(const QVariantList& message)
                     break;
                 written += n;
             }
-        const qint64 size = written == body.size() ? written : -1;
+        const qint64 size = !body.isEmpty() && written == body.size() ? written : -1;
         QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
                 [self, size, message] {
@@ -153,16 +141,24 @@ void FlashWire::spillWritten(qint64 size, const QVariantList& message)
     spillWriting_ = false;
     if (size >= 0) {
         spillUnread_ = true;
-        queue_.push_front({SpilledName, size});
+        queue_.push_front({QString::fromLatin1(flashwire::Spilled), size});
     } else {
-        append(message);  // the file is full: the socket takes it
+        append(message);  // the file is full: the socket takes it, if it fits
     }
     flush();
 }
 
 void FlashWire::append(const QVariantList& message)
 {
-    const QByteArray body = encode(message);
+    const QByteArray body = flashcodec::encode(message);
+    if (body.isEmpty() || body.size() > flashwire::ControlBytes) {
+        qCDebug(lcFlashWire) << "not sent, too large or of other kinds:" << message.value(0).toString();
+        return;
+    }
+    if (out_.size() + body.size() > flashwire::Backlog) {
+        qCDebug(lcFlashWire) << "the other side reads nothing: closing";
+        return fail();
+    }
     uchar length[LengthBytes];
     qToBigEndian(quint32(body.size()), length);
     out_.append(reinterpret_cast<const char*>(length), LengthBytes);
@@ -185,48 +181,87 @@ void FlashWire::writable()
         writer_->setEnabled(!out_.isEmpty());
 }
 
-void FlashWire::readable()
+int FlashWire::receive()
 {
+    // A chunk at a time, so that no more than one message and a chunk are
+    // ever held unread.
     constexpr qsizetype Chunk = 64 * 1024;
     for (;;) {
         const qsizetype had = in_.size();
         in_.resize(had + Chunk);
         const ssize_t n = ::recv(socket_, in_.data() + had, Chunk, 0);
         in_.resize(had + std::max<ssize_t>(n, 0));
+        if (n > 0)
+            return 1;
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break;
-        if (n <= 0)
-            return fail();
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
     }
+}
+
+bool FlashWire::takeMessages(const std::function<bool(const QVariantList&)>& each)
+{
     qsizetype at = 0;
-    while (socket_ >= 0 && in_.size() - at >= LengthBytes) {
+    bool goOn = true;
+    while (goOn && socket_ >= 0 && in_.size() - at >= LengthBytes) {
         const quint32 length = qFromBigEndian<quint32>(in_.constData() + at);
-        if (length > LargestMessage)
-            return fail();
+        if (qsizetype(length) > flashwire::ControlBytes)
+            return false;
         if (in_.size() - at - LengthBytes < qsizetype(length))
             break;
         QVariantList message;
-        if (!decode(in_.mid(at + LengthBytes, length), message))
-            return fail();
+        if (!flashcodec::decode(in_.mid(at + LengthBytes, length), message))
+            return false;
         at += LengthBytes + length;
-        deliver(message);
+        goOn = each(message);
     }
     in_.remove(0, at);
+    return true;
+}
+
+void FlashWire::readable()
+{
+    QPointer<FlashWire> self(this);
+    // A side that sends without end gets a turn of the event loop at a
+    // time: the notifier comes back for the rest.
+    constexpr int ChunksPerTurn = 4;
+    for (int turn = 0; turn < ChunksPerTurn; ++turn) {
+        // What came is delivered first: a message may have come just before the end.
+        const int got = receive();
+        const bool fine = takeMessages([&](const QVariantList& message) {
+            deliver(message);
+            return bool(self);
+        });
+        if (!self)
+            return;
+        if (!fine || got < 0)
+            return fail();
+        if (got == 0 || socket_ < 0)
+            return;
+    }
 }
 
 void FlashWire::deliver(const QVariantList& message)
 {
-    const QString name = message.first().toString();
-    if (name == SpilledName)
-        return takeSpill(message.value(1).toLongLong());
-    if (name == SpillReadName) {
+    const QString name = message.value(0).toString();
+    if (name == QLatin1String(flashwire::Spilled)) {
+        if (side_ != Side::Host || message.size() != 2 || message.at(1).typeId() != QMetaType::LongLong)
+            return fail();
+        return takeSpill(message.at(1).toLongLong());
+    }
+    if (name == QLatin1String(flashwire::SpillRead)) {
+        if (!spillUnread_ || message.size() != 1)
+            return fail();
         spillUnread_ = false;
         // The movie has been read: its copy in the file goes, off this thread.
         if (spill_)
             QThreadPool::globalInstance()->start([spill = spill_] { (void)::ftruncate(spill->fd, 0); });
         return flush();
+    }
+    const bool valid = side_ == Side::Area ? flashschema::fromHost(message) : flashschema::toHost(message);
+    if (!valid) {
+        qCDebug(lcFlashWire) << "not a message this side takes:" << name;
+        return fail();
     }
     emit received(message);
 }
@@ -234,7 +269,7 @@ void FlashWire::deliver(const QVariantList& message)
 void FlashWire::takeSpill(qint64 size)
 {
     QByteArray body;
-    if (spill_ && size > 0 && size <= LargestMessage) {
+    if (spill_ && size > 0 && size <= flashwire::SpillBytes) {
         body.resize(size);
         qint64 got = 0;
         while (got < size) {
@@ -245,10 +280,34 @@ void FlashWire::takeSpill(qint64 size)
         }
         body.resize(got);
     }
-    send({SpillReadName});
+    send({QString::fromLatin1(flashwire::SpillRead)});
     QVariantList message;
-    if (decode(body, message))
-        emit received(message);
+    if (!flashcodec::decode(body, message) || !flashschema::toHost(message))
+        return fail();
+    emit received(message);
+}
+
+bool FlashWire::sendAndWait(int ms, const std::function<bool(const QVariantList&)>& until)
+{
+    QDeadlineTimer deadline(ms);
+    bool found = false;
+    while (socket_ >= 0 && !found && !deadline.hasExpired()) {
+        flush();
+        pollfd p{socket_, short(POLLIN | (out_.isEmpty() ? 0 : POLLOUT)), 0};
+        const int ready = ::poll(&p, 1, int(std::max<qint64>(1, deadline.remainingTime())));
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (ready <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR)))
+            continue;
+        const int got = receive();
+        const bool fine = takeMessages([&](const QVariantList& message) {
+            found = until(message);
+            return !found;
+        });
+        if (!fine || (got < 0 && !found))
+            break;
+    }
+    return found;
 }
 
 }  // namespace corvane

@@ -7,6 +7,7 @@
 // they were sent. Plain file descriptors and QtCore only, so that the program
 // needs no network library for it.
 #include <deque>
+#include <functional>
 #include <memory>
 #include <QByteArray>
 #include <QObject>
@@ -19,10 +20,13 @@ namespace corvane {
 class FlashWire : public QObject {
     Q_OBJECT
 public:
+    // Which end this is: the display area's, or the host process's.
+    enum class Side { Area, Host };
+
     // Talks over the connected stream socket `socket` and takes it over;
-    // `spill` is the shared file for large messages, taken over as well
-    // (-1: none; large messages then cross the socket).
-    FlashWire(int socket, int spill, QObject* parent = nullptr);
+    // `spill` is the shared file for messages with bytes, taken over as well
+    // (-1: none; such messages then cross the socket if they fit).
+    FlashWire(int socket, int spill, Side side, QObject* parent = nullptr);
     ~FlashWire() override;
 
     bool open() const { return socket_ >= 0; }
@@ -30,9 +34,9 @@ public:
     void send(const QVariantList& message);
     // Ends the connection: the other side sees it closed.
     void close();
-
-    // A message this large or larger goes through the shared file.
-    static constexpr qsizetype SpillBytes = 256 * 1024;
+    // Sends what is queued and waits at most `ms` for a message that `until`
+    // accepts, delivering nothing meanwhile: for the end of the program only.
+    bool sendAndWait(int ms, const std::function<bool(const QVariantList&)>& until);
 
 signals:
     void received(const QVariantList& message);
@@ -50,8 +54,13 @@ private:
     void deliver(const QVariantList& message);
     void takeSpill(qint64 size);
     void fail();
+    bool takeMessages(const std::function<bool(const QVariantList&)>& each);
+    // Reads a chunk: 1 when something came, 0 when nothing is there yet,
+    // -1 when the other side is gone.
+    int receive();
 
     int socket_ = -1;
+    Side side_;
     std::shared_ptr<Spill> spill_;
     QSocketNotifier* reader_ = nullptr;
     QSocketNotifier* writer_ = nullptr;

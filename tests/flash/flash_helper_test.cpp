@@ -1,0 +1,84 @@
+// The display area with a host process that fails: stand-ins that crash, lie,
+// flood, cut the shared frame or fall silent, and the real host killed or
+// stopped. The program stays whole and answers, ends the host, and the next
+// movie or sound plays.
+#include "flash/FlashHostProcess.h"
+#include "flash/FlashPlayer.h"
+#include "flash/RemoteFlashEngine.h"
+#include "FlashAreaTest.h"
+#include "media/MediaDevice.h"
+#include "SwfWriter.h"
+#include "TestMain.h"
+#include "TestMedia.h"
+
+#include <csignal>
+#include <QProcess>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+// The GUI thread's longest gap between two 10 ms timer turns while it lives.
+struct GapMeter {
+    QTimer timer;
+    QElapsedTimer since;
+    qint64 longest = 0;
+    GapMeter()
+    {
+        since.start();
+        QObject::connect(&timer, &QTimer::timeout, [this] { longest = std::max(longest, since.restart()); });
+        timer.start(10);
+    }
+};
+
+bool processGone(qint64 pid) { return pid <= 0 || ::kill(pid_t(pid), 0) != 0; }
+
+}  // namespace
+
+class FlashHelperTest : public FlashAreaTest {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { openWindow(QPoint(940, 600)); }
+
+    // Each stand-in is ended by the area, which answers meanwhile; then a sound plays.
+    void brokenHostsAreEnded()
+    {
+        const QString standIn = QStringLiteral(FLASH_STANDIN);
+        FlashHostProcess::useProgram(standIn);
+        for (const char* mode : {"crash", "lie", "shrink", "flood", "silent"}) {
+            qputenv("CORVANE_STANDIN", mode);
+            auto* area = new FlashPlayer(window_.get());
+            area->resize(289, 209);
+            area->show();
+            SwfMovie movie;
+            area->put(dispid::flash::Movie, writeFile(dir_.path(), "standin.swf", writeSwf(movie)));
+            auto* remote = qobject_cast<RemoteFlashEngine*>(dynamic_cast<QObject*>(area->engine()));
+            QVERIFY(remote);
+            QVERIFY2(waitFor([&] { return remote->hostProcessId() > 0; }, 10000), mode);
+            const qint64 pid = remote->hostProcessId();
+            GapMeter gaps;
+            // A lying or silent host is ended; one that only floods is cut off
+            // as well. The movie it never took goes to new hosts, three at most.
+            QVERIFY2(waitFor([&] { return processGone(pid); }, 20000), mode);
+            QVERIFY2(waitFor([&] { return area->get(dispid::flash::Playing).toBool() == false; }, 60000), mode);
+            QVERIFY2(gaps.longest < 500, qPrintable(QStringLiteral("%1: %2 ms").arg(mode).arg(gaps.longest)));
+            delete area;
+        }
+        FlashHostProcess::useProgram({});
+        qunsetenv("CORVANE_STANDIN");
+        // The window's own media device plays a sound as ever.
+        auto* device = static_cast<MediaDevice*>(window_->dispatch("MMControl1"));
+        device->put(dispid::mci::DeviceType, QStringLiteral("WAVEAudio"));
+        device->put(dispid::mci::FileName, makeWav(dir_.path()));
+        device->put(dispid::mci::Command, QStringLiteral("open"));
+        device->put(dispid::mci::Command, QStringLiteral("play"));
+        QVERIFY(waitFor([&] { return device->isPlaying() && device->get(dispid::mci::Position).toInt() > 0; }));
+        device->put(dispid::mci::Command, QStringLiteral("close"));
+    }
+};
+
+CORVANE_WIDGET_TEST_MAIN(FlashHelperTest)
+
+#include "flash_helper_test.moc"
