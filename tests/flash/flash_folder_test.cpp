@@ -131,12 +131,12 @@ private slots:
                                   QUrl::fromLocalFile(outsidePath).toString(),
                                   "link.png",
                                   "up/outside.png"};
-        show("jail/inner/avm1.swf", avm1Loading(QStringList{"beside.png"} + escapes));
+        show("jail/inner/avm1.swf", avm1Loading(escapes + QStringList{"beside.png"}));
         QVERIFY(shows(beside, 0.03));
         QVERIFY2(neverShows(outside), "an AVM1 movie read a file outside its folder");
 
         show("jail/inner/avm2.swf",
-             writeAvm2LoaderMovie(QColor(0x30, 0x30, 0x30), QStringList{"beside.png"} + escapes));
+             writeAvm2LoaderMovie(QColor(0x30, 0x30, 0x30), escapes + QStringList{"beside.png"}));
         QVERIFY(shows(beside, 0.03));
         QVERIFY2(neverShows(outside), "an AVM2 movie read a file outside its folder");
     }
