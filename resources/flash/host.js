@@ -3,41 +3,60 @@
 "use strict";
 
 (() => {
-  // Ruffle loads its .wasm with fetch(), which this engine refuses for the
-  // page's own scheme. Same-origin .wasm requests go through XMLHttpRequest
-  // instead; every other request is left to fetch() and its refusals. The
-  // 14 MB come as a blob, which the engine keeps whole and hands to the
-  // compiler as a stream: read into an array buffer in the page first (the
-  // page's thread copying and faulting in fresh memory), Ruffle was ready
-  // about 0.25 s later here.
+  // Ruffle loads its .wasm, and a movie what it loads itself, with fetch(),
+  // which this engine refuses for the page's own scheme. Those requests go
+  // through XMLHttpRequest instead; every other request is left to fetch()
+  // and its refusals. The 14 MB of .wasm come as a blob, which the engine
+  // keeps whole and hands to the compiler as a stream: read into an array
+  // buffer in the page first (the page's thread copying and faulting in
+  // fresh memory), Ruffle was ready about 0.25 s later here.
   const nativeFetch = window.fetch.bind(window);
-  const ownWasm = (input) => {
+  const ownUrl = (input) => {
     try {
       const raw = typeof input === "string" || input instanceof URL ? String(input) : input.url;
       const url = new URL(raw, location.href);
-      if (url.protocol !== location.protocol || url.host !== location.host)
-        return null;
-      return /^\/[A-Za-z0-9_.-]+\.wasm$/.test(url.pathname) && !url.search ? url.href : null;
+      return url.protocol === location.protocol && url.host === location.host ? url : null;
     } catch (e) {
       return null;
     }
   };
+  const ownWasm = (url) => /^\/[A-Za-z0-9_.-]+\.wasm$/.test(url.pathname) && !url.search;
+  // A file of the movie's folder (its URL folder is m/N/): what follows a
+  // '?' or a '#' may be part of the file's name, so both go to the program,
+  // which tries the whole name first. A fragment is never sent: it goes as
+  // "%23". Whatever the method, the file is only read.
+  const movieFile = (url) => url.pathname.startsWith("/m/");
+  // A '%' that starts no escape ("100%.png") goes as "%25": the program
+  // reads a URL with a stray '%' as not encoded at all.
+  const fileHref = (url) => (url.protocol + "//" + url.host + url.pathname + url.search
+    + (url.hash ? "%23" + url.hash.slice(1) : "")).replace(/%(?![0-9A-Fa-f]{2})/g, "%25");
+  // The file's bytes as a response, or null when the program had none.
+  const viaXhr = (href, type) => new Promise((resolve) => {
+    const xhr = new XMLHttpRequest();
+    xhr.open("GET", href);
+    xhr.responseType = "blob";
+    xhr.onload = () => {
+      if ((xhr.status !== 200 && xhr.status !== 0) || !xhr.response)
+        return resolve(null);
+      const headers = { "Content-Type": type || xhr.getResponseHeader("Content-Type") || "application/octet-stream" };
+      resolve(new Response(xhr.response, { status: 200, headers }));
+    };
+    xhr.onerror = () => resolve(null);
+    xhr.send();
+  });
   window.fetch = function (input, init) {
-    const url = ownWasm(input);
-    if (url === null)
+    const url = ownUrl(input);
+    if (url && ownWasm(url)) {
+      return viaXhr(url.href, "application/wasm").then((r) => r || Promise.reject(new TypeError("Failed to fetch")));
+    }
+    if (!url || !movieFile(url))
       return nativeFetch(input, init);
-    return new Promise((resolve, reject) => {
-      const xhr = new XMLHttpRequest();
-      xhr.open("GET", url);
-      xhr.responseType = "blob";
-      xhr.onload = () => {
-        if ((xhr.status === 200 || xhr.status === 0) && xhr.response)
-          resolve(new Response(xhr.response, { status: 200, headers: { "Content-Type": "application/wasm" } }));
-        else
-          reject(new TypeError("Failed to fetch"));
-      };
-      xhr.onerror = () => reject(new TypeError("Failed to fetch"));
-      xhr.send();
+    // A refused file and a missing one are the same to the movie: not found.
+    return viaXhr(fileHref(url), null).then((r) => {
+      const response = r || new Response(null, { status: 404, statusText: "Not Found" });
+      // The player takes a loaded movie's own URL from its response.
+      Object.defineProperty(response, "url", { value: url.href });
+      return response;
     });
   };
 
@@ -169,7 +188,9 @@
     showSwfDownload: false,
     allowScriptAccess: false,
     openUrlMode: "deny",
-    allowNetworking: "none",
+    // Links and the page's scripts stay out of the movie's reach; loading
+    // stays allowed, and reaches only the movie's folder (see fetch above).
+    allowNetworking: "internal",
     allowFullscreen: false,
     upgradeToHttps: false,
     warnOnUnsupportedContent: false,
@@ -342,11 +363,11 @@
 
   // Replaces whatever movie is shown by the one in these bytes, once Ruffle
   // is ready (or has failed to get ready, and tries again).
-  const load = (mine, bytes, store) => {
+  const load = (mine, bytes, store, base) => {
     if (mine !== serial)
       return;
     if (warming && !settled) {
-      warming.then(() => load(mine, bytes, store));
+      warming.then(() => load(mine, bytes, store, base));
       return;
     }
     stopWarming();
@@ -388,7 +409,9 @@
     player.addEventListener("loadedmetadata", current(apply));
     player.addEventListener("loadeddata", loaded);
     player.addEventListener("error", failed);
-    const pending = api().load({ ...options, data: bytes, swfFileName: store.name });
+    // Names the movie loads are resolved against its URL folder, which
+    // stands for its folder on disk.
+    const pending = api().load({ ...options, data: bytes, swfFileName: store.name, base });
     if (pending && typeof pending.then === "function")
       pending.then(current(apply), failed);
   };
@@ -544,20 +567,23 @@
         coverColour = colour;
       warmUp();
     },
-    // The movie that the program offers under this name, once; a later
-    // call overtakes an earlier one still on its way. `store` holds the
-    // movie's id for what it saves, its file's name and what it saved.
+    // The movie that the program offers under this name (its URL path,
+    // m/N/file), once; a later call overtakes an earlier one still on its
+    // way. `store` holds the movie's id for what it saves, its file's name
+    // and what it saved.
     open(name, playing, mute, store) {
       store = store || { id: 0, name: "movie.swf", saved: {} };
       const mine = ++serial;
       mark("movie " + mine + " asked");
       suspended = !playing;
       muted = !!mute;
+      const href = new URL(name, location.href).href;
+      const base = href.slice(0, href.lastIndexOf("/") + 1);
       const xhr = new XMLHttpRequest();
-      xhr.open("GET", name);
+      xhr.open("GET", href);
       xhr.responseType = "arraybuffer";
-      xhr.onload = () => load(mine, new Uint8Array((xhr.status === 200 || xhr.status === 0) && xhr.response ? xhr.response : 0), store);
-      xhr.onerror = () => load(mine, new Uint8Array(0), store);
+      xhr.onload = () => load(mine, new Uint8Array((xhr.status === 200 || xhr.status === 0) && xhr.response ? xhr.response : 0), store, base);
+      xhr.onerror = () => load(mine, new Uint8Array(0), store, base);
       xhr.send();
       return mine;
     },

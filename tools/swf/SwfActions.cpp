@@ -14,6 +14,7 @@ enum Op : char {
     PushDuplicate = 0x4C,
     GetMember = 0x4E,
     SetMember = 0x4F,
+    NewObject = 0x40,
     CallMethod = 0x52,
     Push = char(0x96),
     If = char(0x9D),
@@ -79,6 +80,17 @@ QByteArray savedColourActions(QRgb missing, std::optional<QRgb> save)
         a += push({0}) + getSo() + push({QStringLiteral("flush")}) + op(CallMethod) + op(Pop);
     }
     return a;
+}
+
+QByteArray loadClipActions(const QString& url, int depth)
+{
+    const QString loader = QStringLiteral("corvaneLoader");
+    // corvaneLoader = new MovieClipLoader()
+    QByteArray a = push({loader, 0, QStringLiteral("MovieClipLoader")}) + op(NewObject) + op(SetVariable);
+    // corvaneLoader.loadClip(url, _root.createEmptyMovieClip("clipN", N)): the clip first, then the url
+    a += push({depth, QStringLiteral("clip%1").arg(depth), 2, QStringLiteral("_root")}) + op(GetVariable)
+            + push({QStringLiteral("createEmptyMovieClip")}) + op(CallMethod);
+    return a + push({url, 2, loader}) + op(GetVariable) + push({QStringLiteral("loadClip")}) + op(CallMethod) + op(Pop);
 }
 
 }  // namespace corvane::test

@@ -3,6 +3,7 @@
 #include <optional>
 #include <QByteArray>
 #include <QRgb>
+#include <QString>
 
 namespace corvane::test {
 
@@ -10,5 +11,10 @@ namespace corvane::test {
 // stage with it (or with `missing` when there is none) and, when `save` is
 // given, stores that as the colour and flushes the object.
 QByteArray savedColourActions(QRgb missing, std::optional<QRgb> save);
+
+// Loads `url` into a new empty clip of the root at `depth` (above the
+// writer's square, which is at depth 1) with a MovieClipLoader: a picture
+// or a movie, shown at the clip's corner, the stage's.
+QByteArray loadClipActions(const QString& url, int depth);
 
 }  // namespace corvane::test

@@ -1,20 +1,68 @@
 #include "FlashSchemeHandler.h"
 
+#include "FlashFolder.h"
 #include "FlashProfile.h"
 
+#include <memory>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcFlashScheme, "corvane.flash.scheme", QtWarningMsg)
 #include <QFile>
+#include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineUrlRequestJob>
+#include <unistd.h>
 #include <utility>
 
 namespace corvane {
+
+namespace {
+
+constexpr char MoviePrefix[] = "/m/";
+
+// A file a worker opened for a job, closed unless handed over.
+struct OpenFile {
+    int fd = -1;
+    OpenFile() = default;
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    ~OpenFile()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int release() { return std::exchange(fd, -1); }
+};
+
+void notFound(QWebEngineUrlRequestJob* job, const QUrl& url, const QString& why)
+{
+    qCDebug(lcFlashScheme) << "not served:" << url.toDisplayString() << why;
+    job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+}
+
+// On the GUI thread: the job, if it is still there, gets the file a worker
+// opened, which the engine reads on a thread of its own.
+void answer(const QPointer<QWebEngineUrlRequestJob>& job, const std::shared_ptr<OpenFile>& opened,
+            const flashfolder::Opened& found, const QUrl& url)
+{
+    if (!job)
+        return;
+    if (opened->fd < 0)
+        return notFound(job, url, found.why);
+    auto* file = new QFile(job);
+    if (!file->open(opened->fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return notFound(job, url, file->errorString());
+    opened->release();
+    qCDebug(lcFlashScheme) << "serving" << QFile::decodeName(found.path) << file->size() << "bytes";
+    job->reply(flashfolder::contentType(found.path), file);
+}
+
+}  // namespace
 
 QString FlashSchemeHandler::resourceDir() { return QStringLiteral(":/corvane-flash"); }
 
@@ -38,17 +86,30 @@ FlashSchemeHandler::FlashSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHan
     }
 }
 
-void FlashSchemeHandler::offerMovie(const QString& name, const QByteArray& bytes)
+QString FlashSchemeHandler::offerMovie(const QString& folder, const QString& name, const QByteArray& bytes)
 {
-    movieName_ = name;
+    ++movies_;
+    folder_ = folder;
+    movieName_ = name.toUtf8();
     movie_ = bytes;
+    return QStringLiteral("m/%1/").arg(movies_) + QString::fromLatin1(QUrl::toPercentEncoding(name));
 }
 
 void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
 {
     const QUrl url = job->requestUrl();
     qCDebug(lcFlashScheme) << job->requestMethod() << url << job->initiator();
-    if (job->requestMethod() != "GET" || url.host() != QLatin1String(flashweb::Host) || url.hasQuery()) {
+    if (job->requestMethod() != "GET" || url.host() != QLatin1String(flashweb::Host)) {
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+        return;
+    }
+    const QByteArray path = url.path(QUrl::FullyEncoded).toLatin1();
+    if (path.startsWith(MoviePrefix)) {
+        // A '?' is part of what the movie asked for: it may be in the file's name.
+        serveMovieFile(job, url.hasQuery() ? path + '?' + url.query(QUrl::FullyEncoded).toLatin1() : path);
+        return;
+    }
+    if (url.hasQuery()) {
         job->fail(QWebEngineUrlRequestJob::RequestDenied);
         return;
     }
@@ -58,7 +119,26 @@ void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
         return;
     }
     name.remove(0, 1);
-    if (!movieName_.isEmpty() && name == movieName_) {
+    if (!allowed_.contains(name)) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    auto* file = new QFile(resourceDir() + QLatin1Char('/') + name, job);
+    if (!file->open(QIODevice::ReadOnly)) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    job->reply(mimeType(name), file);
+}
+
+void FlashSchemeHandler::serveMovieFile(QWebEngineUrlRequestJob* job, const QByteArray& path)
+{
+    const QUrl url = job->requestUrl();
+    const QByteArray folder = MoviePrefix + QByteArray::number(movies_) + '/';
+    if (movies_ == 0 || !path.startsWith(folder))
+        return notFound(job, url, QStringLiteral("not the latest movie's"));
+    const QByteArray name = path.mid(folder.size());
+    if (!movieName_.isEmpty() && flashfolder::percentDecoded(name) == movieName_) {
         auto* buffer = new QBuffer(job);
         buffer->setData(std::exchange(movie_, {}));
         buffer->open(QIODevice::ReadOnly);
@@ -72,16 +152,18 @@ void FlashSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
         job->reply("application/x-shockwave-flash", buffer);
         return;
     }
-    if (!allowed_.contains(name)) {
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        return;
-    }
-    auto* file = new QFile(resourceDir() + QLatin1Char('/') + name, job);
-    if (!file->open(QIODevice::ReadOnly)) {
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        return;
-    }
-    job->reply(mimeType(name), file);
+    // The file is looked for and opened on a worker (a folder on a slow disk
+    // or the network may keep it waiting); the engine then reads it on its
+    // own thread, so a large file holds up neither the GUI thread nor the page.
+    QThreadPool::globalInstance()->start([job = QPointer<QWebEngineUrlRequestJob>(job), dir = folder_, name, url] {
+        auto found = flashfolder::open(dir, name);
+        auto opened = std::make_shared<OpenFile>();
+        opened->fd = std::exchange(found.fd, -1);
+        QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [job, opened, found = std::move(found), url] { answer(job, opened, found, url); },
+                Qt::QueuedConnection);
+    });
 }
 
 }  // namespace corvane

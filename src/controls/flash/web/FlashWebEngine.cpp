@@ -125,6 +125,7 @@ void FlashWebEngine::loadMovie(const QByteArray& bytes, const QString& path, boo
 {
     pending_ = bytes;
     pendingName_ = pageName(path);
+    pendingFolder_ = path.isEmpty() ? QString() : QFileInfo(path).absolutePath();
     pendingObjects_.reset();
     playing_ = playing;
     muted_ = muted;
@@ -234,9 +235,11 @@ void FlashWebEngine::renderProcessGone()
 void FlashWebEngine::pushMovie()
 {
     // The page fetches the bytes from the scheme handler: the engine copies
-    // them over in pieces, and no script carries them.
-    const QString name = QStringLiteral("movie-%1.swf").arg(++served_);
-    scheme_->offerMovie(name, *pending_);
+    // them over in pieces, and no script carries them. They come from a URL
+    // folder that stands for the movie's own folder, against which the page's
+    // player resolves the names of what the movie loads.
+    ++served_;
+    const QString name = scheme_->offerMovie(pendingFolder_, pendingName_, *pending_);
     pending_.reset();
     hasMovie_ = true;
     view_->show();

@@ -71,6 +71,7 @@ private:
     bool starting_ = false;  // the next step is on its way
 
     QString pendingName_;                                // the pending movie's file name
+    QString pendingFolder_;                              // its folder, whose files it may load
     std::optional<FlashStore::Objects> pendingObjects_;  // what it saved, once read
     int asked_ = 0;                                      // movies asked for
     std::map<int, FlashStore::Objects> saving_;          // by movie handed to the page
