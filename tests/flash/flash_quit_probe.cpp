@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <QAction>
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 
 using namespace corvane;
@@ -31,7 +32,8 @@ int main(int argc, char** argv)
         return 2;
     const QString way = args.at(0);
     SecondaryWindows secondary;
-    auto* form = new Form1(secondary, MediaDeviceOptions{QStringLiteral("null"), QStringLiteral("null")});
+    // Closed, the window deletes itself, as in the program.
+    QPointer<Form1> form = new Form1(secondary, MediaDeviceOptions{QStringLiteral("null"), QStringLiteral("null")});
     form->show();
     new DesktopLink(*form);
     auto* flash = qobject_cast<FlashPlayer*>(form->widget(QStringLiteral("ShockwaveFlash1")));
@@ -60,6 +62,6 @@ int main(int argc, char** argv)
     look.start(20);
     QTimer::singleShot(90000, &app, [] { QCoreApplication::exit(1); });
     const int rc = QApplication::exec();
-    delete form;
+    delete form.data();
     return saved ? rc : 1;
 }

@@ -73,6 +73,27 @@ ProbeRun runPlayer(const QString& data, const QString& movie, const QStringList&
     return {QString::fromLocal8Bit(probe.readAllStandardOutput()).trimmed(), errors};
 }
 
+// Both cores kept busy at the lowest priority, as by a build beside the player.
+struct BusyCores {
+    std::atomic_bool done = false;
+    std::vector<std::thread> threads;
+    BusyCores()
+    {
+        for (int i = 0; i < 2; ++i)
+            threads.emplace_back([this] {
+                ::setpriority(PRIO_PROCESS, pid_t(::gettid()), 19);
+                while (!done)
+                    ;
+            });
+    }
+    ~BusyCores()
+    {
+        done = true;
+        for (std::thread& t : threads)
+            t.join();
+    }
+};
+
 }  // namespace
 
 class FlashTest : public FlashAreaTest {
@@ -302,14 +323,7 @@ private slots:
     // ended, with both cores busy.
     void lastSaveOutlivesEveryQuit()
     {
-        std::atomic_bool done = false;
-        std::vector<std::thread> busy;
-        for (int i = 0; i < 2; ++i)
-            busy.emplace_back([&] {
-                ::setpriority(PRIO_PROCESS, pid_t(::gettid()), 19);
-                while (!done)
-                    ;
-            });
+        BusyCores busy;
         SwfMovie movie;
         movie.frames = 1;
         movie.firstFrameActions = savedColourActions(0xC08030, 0x30C060);
@@ -328,13 +342,11 @@ private slots:
             if (way == QLatin1String("mpris"))
                 QVERIFY(quitByMpris(probe.processId()));
             QVERIFY2(probe.waitForFinished(30000), qPrintable(way));
-            QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+            QVERIFY2(probe.exitStatus() == QProcess::NormalExit,
+                     qPrintable(way + ": " + QString::fromLocal8Bit(probe.readAllStandardError().right(2000))));
             const QDir store(data.filePath("corvane/shared-objects"));
             QVERIFY2(store.entryList({"*.json"}, QDir::Files).size() == 1, qPrintable(way));
         }
-        done = true;
-        for (std::thread& t : busy)
-            t.join();
     }
 
 private:
