@@ -30,7 +30,7 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 2)
         return 2;
-    const QString way = args.at(0);
+    const QString& way = args.at(0);
     SecondaryWindows secondary;
     // Closed, the window deletes itself, as in the program.
     QPointer<Form1> form = new Form1(secondary, MediaDeviceOptions{QStringLiteral("null"), QStringLiteral("null")});
