@@ -8,6 +8,7 @@
 namespace corvane {
 
 class FlashPlayer : public QWidget, public Dispatch {
+    Q_OBJECT
 public:
     explicit FlashPlayer(QWidget* parent = nullptr) : QWidget(parent) {}
     static void prepareApplication() {}
@@ -15,6 +16,9 @@ public:
     void put(DispId, const Variant&) override {}
     Variant get(DispId) override { return {}; }
     Variant call(DispId, const Args& = {}) override { return {}; }
+
+signals:
+    void stoppedByEngine();
 };
 
 }  // namespace corvane
