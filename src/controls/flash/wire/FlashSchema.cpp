@@ -64,12 +64,12 @@ bool within(const QVariant& v, const Field& f)
 }
 
 // The message's fields from `from` on are exactly these.
-bool fields(const QVariantList& m, qsizetype from, std::initializer_list<Field> spec)
+bool fields(const QVariantList& m, qsizetype from, std::initializer_list<Field> shape)
 {
-    if (m.size() - from != qsizetype(spec.size()))
+    if (m.size() - from != qsizetype(shape.size()))
         return false;
     qsizetype i = from;
-    for (const Field& f : spec) {
+    for (const Field& f : shape) {
         if (!kindOf(m.at(i), f.kind) || !within(m.at(i), f))
             return false;
         ++i;
