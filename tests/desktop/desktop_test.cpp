@@ -3,8 +3,11 @@
 #include "DesktopLink.h"
 #include "DialogAnswer.h"
 #include "DispatchIds.h"
+#include "flash/FlashPlayer.h"
+#include "flash/RemoteFlashEngine.h"
 #include "Form1.h"
 #include "MprisService.h"
+#include "Pixels.h"
 #include "ScreenSaverInhibitor.h"
 #include "SecondaryWindows.h"
 #include "Startup.h"
@@ -21,6 +24,8 @@
 #include <QDBusVariant>
 #include <QSlider>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace corvane;
 using namespace corvane::dispid;
@@ -262,9 +267,27 @@ void DesktopTest::screenKeptAwakeOnlyWhileAPicturePlays()
     QCOMPARE(status(), QStringLiteral("Playing"));
     button("CommandSCE7")->click();
     QTRY_COMPARE(saver.count(false), 4);
-    // Closing the window lifts a held one.
+    // A host killed mid-movie stops the movie: lifted, and MPRIS says so. The next movie shows.
     open("Command6", swf);
     QTRY_COMPARE(saver.count(true), 5);
+    auto* area = qobject_cast<FlashPlayer*>(form->widget("ShockwaveFlash1"));
+    const auto* host = dynamic_cast<RemoteFlashEngine*>(area->engine());
+    const auto showing = [&](const QColor& c) {
+        return QTest::qWaitFor(
+                [&] { return test::share(area->grab().toImage().convertToFormat(QImage::Format_RGB32), c) > 0.3; },
+                60000);
+    };
+    QVERIFY(host);
+    QVERIFY(showing(test::SwfMovie().background));
+    QCOMPARE(status(), QStringLiteral("Playing"));
+    QVERIFY(::kill(pid_t(host->hostProcessId()), SIGKILL) == 0);
+    QTRY_VERIFY(saver.held.isEmpty() && status() == "Stopped");
+    test::SwfMovie other;
+    other.background = QColor(0x90, 0x30, 0xA0);
+    open("Command6", test::writeFile(dir.path(), "other.swf", test::writeSwf(other)));
+    QTRY_COMPARE(saver.count(true), 6);
+    QVERIFY(showing(other.background));
+    // Closing the window lifts a held one.
     delete form.data();
     QTRY_VERIFY(saver.held.isEmpty());
 

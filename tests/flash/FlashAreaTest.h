@@ -6,6 +6,7 @@
 #include "flash/FlashEngine.h"
 #include "flash/FlashPlayer.h"
 #include "Form1.h"
+#include "Pixels.h"
 #include "SecondaryWindows.h"
 #include "TestFiles.h"
 
@@ -16,23 +17,11 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
-#include <span>
 
 namespace corvane::test {
 
 inline bool waitFor(const std::function<bool()>& ok, int timeoutMs = 20000) { return QTest::qWaitFor(ok, timeoutMs); }
 constexpr int ColdStartMs = 60000;  // what a cold start of the engine's process may take
-
-// The share of the image in colour c, give or take the blending of edges.
-inline double share(const QImage& image, const QColor& c)
-{
-    qint64 hits = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (const QRgb p : std::span(reinterpret_cast<const QRgb*>(image.constScanLine(y)), image.width()))
-            hits += std::abs(qRed(p) - c.red()) < 12 && std::abs(qGreen(p) - c.green()) < 12
-                    && std::abs(qBlue(p) - c.blue()) < 12;
-    return image.isNull() ? 0 : double(hits) / (double(image.width()) * image.height());
-}
 
 class FlashAreaTest : public QObject {
 protected:

@@ -2,6 +2,7 @@
 // flood, cut the shared frame or fall silent, and the real host killed or
 // stopped. The program stays whole and answers, ends the host, and the next
 // movie or sound plays.
+#include "DialogAnswer.h"
 #include "flash/FlashHostProcess.h"
 #include "flash/FlashPlayer.h"
 #include "flash/RemoteFlashEngine.h"
@@ -12,6 +13,10 @@
 #include "TestMedia.h"
 
 #include <csignal>
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QProcess>
 
 using namespace corvane;
@@ -31,6 +36,9 @@ struct GapMeter {
         timer.start(10);
     }
 };
+
+// A person who opens a movie while the host hangs sees it this soon.
+constexpr int NewHostMs = 10000;
 
 bool processGone(qint64 pid) { return pid <= 0 || ::kill(pid_t(pid), 0) != 0; }
 
@@ -77,6 +85,59 @@ private slots:
         QVERIFY(waitFor([&] { return device->isPlaying() && device->get(dispid::mci::Position).toInt() > 0; }));
         device->put(dispid::mci::Command, QStringLiteral("close"));
     }
+
+    // The real host stopped mid-movie: every action of the person is answered at
+    // once, the host is ended, a new movie shows and the menu opens again.
+    void stoppedHostIsEnded()
+    {
+        SwfMovie first;
+        openByDialog(writeFile(dir_.path(), "first.swf", writeSwf(first)));
+        QVERIFY(shows(first.background, 0.3, ColdStartMs));
+        const qint64 pid = remote()->hostProcessId();
+        QVERIFY(::kill(pid_t(pid), SIGSTOP) == 0);
+        GapMeter gaps;
+        rightClick();  // asks the stopped host for the menu, which never answers
+        button("CommandSCE2")->click();
+        for (int i = 0; i < 2; ++i)
+            qobject_cast<QCheckBox*>(window_->widget("Check1"))->click();
+        button("CommandSCE7")->click();
+        SwfMovie next;
+        next.background = QColor(0x90, 0x30, 0xA0);
+        QElapsedTimer opened;
+        opened.start();
+        openByDialog(writeFile(dir_.path(), "next.swf", writeSwf(next)));
+        QVERIFY(shows(next.background, 0.3, NewHostMs));
+        qInfo("new movie shown %lld ms after its opening; longest GUI gap %lld ms", opened.elapsed(), gaps.longest);
+        QVERIFY(processGone(pid) && remote()->hostProcessId() != pid);
+        QVERIFY2(gaps.longest < 250, qPrintable(QString::number(gaps.longest)));
+        rightClick();
+        QVERIFY(waitFor([&] { return player_->menu() != nullptr; }, 10000));
+        player_->menu()->close();
+        button("CommandSCE7")->click();
+    }
+
+private:
+    RemoteFlashEngine* remote() const
+    {
+        return qobject_cast<RemoteFlashEngine*>(dynamic_cast<QObject*>(player_->engine()));
+    }
+    QAbstractButton* button(const char* name) const { return qobject_cast<QAbstractButton*>(window_->widget(name)); }
+    // Through the Flash opening's dialog, as a person opens a movie.
+    void openByDialog(const QString& path)
+    {
+        if (button("CommandSCE7")->isEnabled())
+            button("CommandSCE7")->click();
+        answer_.arm(path);
+        button("Command6")->click();
+        QVERIFY(answer_.seen);
+    }
+    void rightClick()
+    {
+        const QPoint at = player_->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, player_->mapToGlobal(at));
+        QApplication::sendEvent(player_, &event);
+    }
+    DialogAnswer answer_;
 };
 
 CORVANE_WIDGET_TEST_MAIN(FlashHelperTest)

@@ -211,6 +211,30 @@ private slots:
         QVERIFY(!refused.mapped());
         QVERIFY(area.read({QString::fromLatin1(Frame), 289, 209, qint64(289 * 4), 6, 1.0}).size() == QSize(289, 209));
     }
+
+    // Movies handed over one after another each arrive whole, though the file
+    // that carries them is emptied behind each one read.
+    void moviesInARowArriveWhole()
+    {
+        int fds[2];
+        QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        const int spill = ::memfd_create("spill", MFD_CLOEXEC);
+        FlashWire area(fds[0], spill, FlashWire::Side::Area);
+        FlashWire host(fds[1], ::dup(spill), FlashWire::Side::Host);
+        QList<QByteArray> got;
+        bool closed = false;
+        QObject::connect(&host, &FlashWire::received, [&](const QVariantList& m) { got << m.value(3).toByteArray(); });
+        QObject::connect(&host, &FlashWire::closed, [&] { closed = true; });
+        constexpr int Movies = 200;
+        const auto movie = [](int i) { return QByteArray(4096 + i, char('a' + i % 26)); };
+        for (int i = 0; i < Movies; ++i)
+            area.send({QString::fromLatin1(EngineCall), qint64(i + 1), QStringLiteral("loadMovie"), movie(i),
+                       QStringLiteral("/m.swf"), true, false});
+        QVERIFY(QTest::qWaitFor([&] { return got.size() == Movies || closed; }, 60000));
+        QVERIFY(!closed);
+        for (int i = 0; i < Movies; ++i)
+            QVERIFY2(got.at(i) == movie(i), qPrintable(QString::number(i)));
+    }
 };
 
 QTEST_GUILESS_MAIN(FlashWireTest)

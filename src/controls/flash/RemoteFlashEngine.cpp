@@ -223,7 +223,9 @@ void RemoteFlashEngine::beat()
         heartbeat_.stop();
         return;
     }
-    const bool late = ready_ ? heard_.hasExpired(flashwatch::SilenceMs) : started_.hasExpired(flashwatch::StartMs);
+    // A movie handed over and waited for is not kept waiting on a silent host.
+    const int silence = movie_ ? flashwatch::SilenceWithMovieMs : flashwatch::SilenceMs;
+    const bool late = ready_ ? heard_.hasExpired(silence) : started_.hasExpired(flashwatch::StartMs);
     const bool flooding = std::exchange(messages_, 0) > flashwatch::MostMessagesPerBeat;
     if (late || flooding) {
         qCDebug(lcFlashRemote) << "the Flash host does not answer, or floods: ending it";
@@ -237,7 +239,19 @@ void RemoteFlashEngine::beat()
 
 void RemoteFlashEngine::hostGone()
 {
-    // Whatever took the host away (a crash, a kill, a hang, a message that
+    endHost();
+    // A movie the host never took goes to a new one.
+    if (movie_ && startHost(false)) {
+        sendMovie();
+        return;
+    }
+    movie_.reset();
+    emit stopped();
+}
+
+void RemoteFlashEngine::endHost()
+{
+    // Whatever takes the host away (a crash, a kill, a hang, a message that
     // made no sense), it is ended and collected, and the area shows nothing.
     if (hostProcess_ > 0)
         ::kill(pid_t(hostProcess_), SIGKILL);
@@ -253,13 +267,6 @@ void RemoteFlashEngine::hostGone()
     // Whoever waits for an answer gets none.
     for (auto& [id, done] : std::exchange(waiting_, {}))
         done({});
-    // A movie the host never took goes to a new one.
-    if (movie_ && startHost(false)) {
-        sendMovie();
-        return;
-    }
-    movie_.reset();
-    emit stopped();
 }
 
 void RemoteFlashEngine::paint()

@@ -97,6 +97,7 @@ private:
     void frameCame(const QVariantList& message);
     void beat();
     void hostGone();
+    void endHost();
     void paint();
 
     QPointer<QWidget> area_;

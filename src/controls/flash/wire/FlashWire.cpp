@@ -4,7 +4,9 @@
 #include "FlashProtocol.h"
 #include "FlashSchema.h"
 
+#include <atomic>
 #include <cerrno>
+#include <mutex>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
@@ -35,9 +37,13 @@ bool hasBytes(const QVariantList& message)
 
 }  // namespace
 
-// The shared file; whoever holds it last closes it.
+// The shared file; whoever holds it last closes it. Workers empty it and
+// write it; `written` counts the movies written, so that a worker sent to
+// empty the file after one was read leaves the next alone.
 struct FlashWire::Spill {
     int fd = -1;
+    std::mutex mutex;
+    std::atomic<quint64> written = 0;
     explicit Spill(int f) : fd(f) {}
     ~Spill()
     {
@@ -97,10 +103,10 @@ void FlashWire::flush()
     while (!queue_.empty() && !spillWriting_ && socket_ >= 0) {
         if (spill_ && hasBytes(queue_.front())) {
             if (spillUnread_)
-                return;  // the file still holds the last one
+                break;  // the file still holds the last one
             startSpill(queue_.front());
             queue_.pop_front();
-            return;
+            break;
         }
         append(queue_.front());
         queue_.pop_front();
@@ -113,9 +119,11 @@ void FlashWire::startSpill(const QVariantList& message)
     // Encoding and writing a large movie holds a thread for a while: a
     // worker does it, and the messages after it wait.
     spillWriting_ = true;
+    ++spill_->written;
     QPointer<FlashWire> self(this);
     QThreadPool::globalInstance()->start([self, spill = spill_, message] {
         const QByteArray body = flashcodec::encode(message);
+        const std::lock_guard lock(spill->mutex);
         qint64 written = 0;
         if (!body.isEmpty() && body.size() <= flashwire::SpillBytes && ::ftruncate(spill->fd, 0) == 0)
             while (written < body.size()) {
@@ -253,9 +261,14 @@ void FlashWire::deliver(const QVariantList& message)
         if (!spillUnread_ || message.size() != 1)
             return fail();
         spillUnread_ = false;
-        // The movie has been read: its copy in the file goes, off this thread.
+        // The movie has been read: its copy in the file goes, off this thread,
+        // unless the next one is written meanwhile.
         if (spill_)
-            QThreadPool::globalInstance()->start([spill = spill_] { (void)::ftruncate(spill->fd, 0); });
+            QThreadPool::globalInstance()->start([spill = spill_, read = spill_->written.load()] {
+                const std::lock_guard lock(spill->mutex);
+                if (spill->written == read)
+                    (void)::ftruncate(spill->fd, 0);
+            });
         return flush();
     }
     const bool valid = side_ == Side::Area ? flashschema::fromHost(message) : flashschema::toHost(message);
