@@ -362,17 +362,19 @@
   };
 
   // The movie has the page's keyboard from its start, with no click: Ruffle
-  // takes keys once its player's own box gets the focus with the movie
-  // loaded and the page focused (a focus given earlier is forgotten), so it
-  // is given then, and again each time the page gets the focus back. A text
-  // field the movie focused (Ruffle's hidden input box inside) keeps it.
+  // takes keys once its player's own box, or what has the focus inside it,
+  // gets the focus with the movie on show and the page focused (a focus
+  // given earlier is forgotten), so it is given then, and again each time
+  // the page gets the focus back. A text field the movie focused keeps it:
+  // Ruffle's hidden input box inside, which takes an input method's text.
   const takeKeys = () => {
     const root = player && player.shadowRoot;
     const box = root && root.getElementById("container");
-    if (!box || (root.activeElement && root.activeElement !== box))
+    if (!box)
       return;
-    box.blur();
-    box.focus({ preventScroll: true });
+    const target = root.activeElement && box.contains(root.activeElement) ? root.activeElement : box;
+    target.blur();
+    target.focus({ preventScroll: true });
   };
   window.addEventListener("focus", () => setTimeout(takeKeys, 0));
 
