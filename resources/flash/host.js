@@ -361,6 +361,23 @@
     }
   };
 
+  // The movie has the page's keyboard from its start, with no click: Ruffle
+  // takes keys once its player's own box, or what has the focus inside it,
+  // gets the focus with the movie on show and the page focused (a focus
+  // given earlier is forgotten), so it is given then, and again each time
+  // the page gets the focus back. A text field the movie focused keeps it:
+  // Ruffle's hidden input box inside, which takes an input method's text.
+  const takeKeys = () => {
+    const root = player && player.shadowRoot;
+    const box = root && root.getElementById("container");
+    if (!box)
+      return;
+    const target = root.activeElement && box.contains(root.activeElement) ? root.activeElement : box;
+    target.blur();
+    target.focus({ preventScroll: true });
+  };
+  window.addEventListener("focus", () => setTimeout(takeKeys, 0));
+
   // Replaces whatever movie is shown by the one in these bytes, once Ruffle
   // is ready (or has failed to get ready, and tries again).
   const load = (mine, bytes, store, base) => {
@@ -398,12 +415,14 @@
     const loaded = current(() => {
       mark("movie " + mine + " loaded");
       state = "playing";
+      takeKeys();
       const r = api();
       const rate = (r && r.metadata && r.metadata.frameRate) || 12;
       const wait = Math.min(1000, 2000 / Math.max(1, rate)) + 50;
       setTimeout(() => requestAnimationFrame(() => requestAnimationFrame(current(() => {
         shown = true;
         apply();
+        takeKeys();
       }))), wait);
     });
     player.addEventListener("loadedmetadata", current(apply));
@@ -642,6 +661,7 @@
       const r = api();
       return {
         state: state,
+        shown: shown,
         serial: serial,
         suspended: r ? !!r.suspended : suspended,
         volume: r ? r.volume : null,

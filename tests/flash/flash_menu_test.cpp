@@ -1,12 +1,16 @@
 // The Flash display area of the real main window, the movie's menu and the person's input:
-// the program's own menu for the movie, clicks and keys that reach the page, and the richer
-// movies' buttons under the pointer.
+// the program's own menu for the movie, clicks and keys that reach the page, the keyboard
+// that a movie has from its start, and the richer movies' buttons under the pointer.
+#include "DialogAnswer.h"
 #include "FlashAreaTest.h"
 #include "RichMovies.h"
+#include "SwfActions.h"
 #include "SwfWriter.h"
 #include "TestMain.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QMenu>
 
 using namespace corvane;
@@ -211,6 +215,70 @@ private slots:
         show("avm2.swf", writeAvm2Movie(rich));
         QVERIFY2(shows(rich.marker) && shows(QColor(0xE0, 0x80, 0x00), 0.01) && shows(Qt::yellow, 0.002),
                  "the AVM2 document class's box, circle or bitmap never showed");
+    }
+
+    // A movie opened through the Flash button's dialog has the keyboard at once, with no
+    // click: a game's keys reach it, Tab and Shift+Tab too, and the space bar and Return
+    // press no button of the window. Ctrl+Tab and Ctrl+Shift+Tab leave the area. Text
+    // that an input method commits reaches the movie's text field whole.
+    void keysReachTheMovieWithoutAClick()
+    {
+        const QColor right(0x40, 0xC0, 0x40), space(0xC0, 0xC0, 0x40), letter(0xC0, 0x40, 0xC0), tab(0x40, 0xC0, 0xC0),
+                typed(0xF0, 0x90, 0x30);
+        SwfMovie game;
+        game.background = QColor(0x60, 0x60, 0x60), game.frames = 1;
+        game.firstFrameActions = keyColourActions(
+                {{39, right.rgb()}, {32, space.rgb()}, {65, letter.rgb()}, {9, tab.rgb()}, {13, space.rgb()}});
+        auto* command6 = qobject_cast<QAbstractButton*>(window_->widget("Command6"));
+        command6->setFocus();
+        DialogAnswer answer;
+        answer.arm(writeFile(dir_.path(), "game.swf", writeSwf(game)));
+        QTest::mouseClick(command6, Qt::LeftButton);  // comes back when the dialog is closed
+        QVERIFY(answer.seen);
+        window_->activateWindow();  // no window manager: the window gets the keyboard back when asked
+        QTRY_VERIFY(player_->hasFocus());
+        QVERIFY(shows(game.background) && waitFor([&] { return evaluate("corvaneFlash.status().shown").toBool(); }));
+        int clicks = 0;
+        for (QAbstractButton* b : window_->findChildren<QAbstractButton*>())
+            connect(b, &QAbstractButton::clicked, this, [&clicks] { ++clicks; });
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods = {}) {
+            QTest::keyClick(window_->windowHandle(), key, mods);
+        };
+        press(Qt::Key_Right);
+        QVERIFY2(shows(right), "the game's first key did not reach it");
+        press(Qt::Key_Space);
+        QVERIFY(shows(space));
+        press(Qt::Key_A);
+        QVERIFY(shows(letter));
+        press(Qt::Key_Return);
+        QVERIFY(shows(space));
+        press(Qt::Key_Tab);
+        QVERIFY(shows(tab) && player_->hasFocus());
+        press(Qt::Key_Right);
+        QVERIFY(shows(right));
+        press(Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(shows(tab) && player_->hasFocus());
+        QCOMPARE(clicks, 0);
+
+        press(Qt::Key_Tab, Qt::ControlModifier);
+        QWidget* next = QApplication::focusWidget();
+        QVERIFY(next && next != player_ && next->window() == window_.get());
+        player_->setFocus();
+        press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QWidget* previous = QApplication::focusWidget();
+        QVERIFY(previous && previous != player_ && previous != next && previous->window() == window_.get());
+        QVERIFY(shows(tab));  // neither went to the movie
+
+        SwfMovie form;
+        form.background = QColor(0x70, 0x50, 0x50), form.frames = 1;
+        form.firstFrameActions = textColourActions({{QStringLiteral("中文输入"), typed.rgb()}});
+        show("form.swf", writeSwf(form));
+        QTRY_VERIFY(player_->hasFocus());
+        QVERIFY(shows(form.background) && waitFor([&] { return evaluate("corvaneFlash.status().shown").toBool(); }));
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("中文输入"));
+        QCoreApplication::sendEvent(QGuiApplication::focusObject(), &commit);
+        QVERIFY2(shows(typed), "the committed text did not reach the movie's text field whole");
     }
 };
 

@@ -3,9 +3,12 @@
 // and nothing it sends, however made, brings the area down or holds it up.
 #include "wire/FlashCodec.h"
 #include "wire/FlashFrames.h"
+#include "wire/FlashInput.h"
 #include "wire/FlashProtocol.h"
+#include "wire/FlashSchema.h"
 #include "wire/FlashWire.h"
 
+#include <QInputMethodEvent>
 #include <QPoint>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -234,6 +237,30 @@ private slots:
         QVERIFY(!closed);
         for (int i = 0; i < Movies; ++i)
             QVERIFY2(got.at(i) == movie(i), qPrintable(QString::number(i)));
+    }
+
+    // Text that an input method commits crosses whole, in pieces that the host takes and
+    // none of which splits a character; the host takes no empty or oversized piece.
+    void typedTextCrossesInPieces()
+    {
+        const QString text =
+                QString(TypedChars - 1, QChar(0x4E2D)) + QString::fromUcs4(U"\U0001F600") + QStringLiteral("ab");
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        const QList<QVariantList> pieces = flashinput::encode(typed);
+        QCOMPARE(pieces.size(), 2);
+        QString whole;
+        for (const QVariantList& m : pieces) {
+            QVERIFY(flashschema::toHost(m) && !m.at(2).toString().back().isHighSurrogate());
+            const std::unique_ptr<QEvent> back = flashinput::decode(m);
+            QVERIFY(back && back->type() == QEvent::InputMethod);
+            whole += static_cast<const QInputMethodEvent&>(*back).commitString();
+        }
+        QCOMPARE(whole, text);
+        QVERIFY(flashinput::encode(QInputMethodEvent()).isEmpty());
+        const QString input = QString::fromLatin1(Input);
+        QVERIFY(!flashschema::toHost({input, int(QEvent::InputMethod), QString()}));
+        QVERIFY(!flashschema::toHost({input, int(QEvent::InputMethod), QString(TypedChars + 1, u'x')}));
     }
 };
 

@@ -16,7 +16,9 @@ enum Op : char {
     SetMember = 0x4F,
     NewObject = 0x40,
     CallMethod = 0x52,
+    Add2 = 0x47,
     Push = char(0x96),
+    DefineFunction = char(0x9B),
     If = char(0x9D),
 };
 
@@ -53,11 +55,46 @@ QByteArray callRoot(const QString& method, const QList<QVariant>& args)
 
 QByteArray getSo() { return push({QStringLiteral("so")}) + op(GetVariable); }
 
+QByteArray root() { return push({QStringLiteral("_root")}) + op(GetVariable); }
+
+// The stage filled, under the square, with the colour that `colour` pushes.
+QByteArray fillStage(const QByteArray& colour)
+{
+    constexpr int Width = 200, Height = 150;  // the writer's stage, in pixels
+    QByteArray a =
+            push({100}) + colour + push({2}) + root() + push({QStringLiteral("beginFill")}) + op(CallMethod) + op(Pop);
+    a += callRoot(QStringLiteral("moveTo"), {0, 0});
+    const std::pair<int, int> corners[] = {{Width, 0}, {Width, Height}, {0, Height}, {0, 0}};
+    for (const auto& [x, y] : corners)
+        a += callRoot(QStringLiteral("lineTo"), {x, y});
+    return a + callRoot(QStringLiteral("endFill"), {});
+}
+
+// An anonymous function of no parameters, left on the stack.
+QByteArray function(const QByteArray& body)
+{
+    return op(DefineFunction, QByteArray(1, '\0') + u16(0) + u16(int(body.size()))) + body;
+}
+
+// _root[prefix + value], value being what `value` pushes: a colour named by a value.
+QByteArray named(const QString& prefix, const QByteArray& value)
+{
+    return root() + push({prefix}) + value + op(Add2) + op(GetMember);
+}
+
+// Sets _root[prefix + name] to each colour.
+QByteArray nameColours(const QString& prefix, const QList<std::pair<QString, QRgb>>& colours)
+{
+    QByteArray a;
+    for (const auto& [name, colour] : colours)
+        a += root() + push({prefix + name, uint(colour & 0xffffff)}) + op(SetMember);
+    return a;
+}
+
 }  // namespace
 
 QByteArray savedColourActions(QRgb missing, std::optional<QRgb> save)
 {
-    constexpr int Width = 200, Height = 150;  // the writer's stage, in pixels
     const QString so = QStringLiteral("so"), fill = QStringLiteral("fill"), colour = QStringLiteral("colour");
     // so = SharedObject.getLocal("corvane")
     QByteArray a = push({so, QStringLiteral("corvane"), 1, QStringLiteral("SharedObject")}) + op(GetVariable)
@@ -66,14 +103,7 @@ QByteArray savedColourActions(QRgb missing, std::optional<QRgb> save)
     const QByteArray otherwise = op(Pop) + push({uint(missing & 0xffffff)});
     a += push({fill}) + getSo() + push({QStringLiteral("data")}) + op(GetMember) + push({colour}) + op(GetMember)
             + op(PushDuplicate) + op(If, u16(int(otherwise.size()))) + otherwise + op(SetVariable);
-    // the stage filled with it, under the square
-    a += push({100, fill}) + op(GetVariable) + push({2, QStringLiteral("_root")}) + op(GetVariable)
-            + push({QStringLiteral("beginFill")}) + op(CallMethod) + op(Pop);
-    a += callRoot(QStringLiteral("moveTo"), {0, 0});
-    const std::pair<int, int> corners[] = {{Width, 0}, {Width, Height}, {0, Height}, {0, 0}};
-    for (const auto& [x, y] : corners)
-        a += callRoot(QStringLiteral("lineTo"), {x, y});
-    a += callRoot(QStringLiteral("endFill"), {});
+    a += fillStage(push({fill}) + op(GetVariable));
     if (save) {  // so.data.colour = save; so.flush()
         a += getSo() + push({QStringLiteral("data")}) + op(GetMember) + push({colour, uint(*save & 0xffffff)})
                 + op(SetMember);
@@ -91,6 +121,42 @@ QByteArray loadClipActions(const QString& url, int depth)
     a += push({depth, QStringLiteral("clip%1").arg(depth), 2, QStringLiteral("_root")}) + op(GetVariable)
             + push({QStringLiteral("createEmptyMovieClip")}) + op(CallMethod);
     return a + push({url, 2, loader}) + op(GetVariable) + push({QStringLiteral("loadClip")}) + op(CallMethod) + op(Pop);
+}
+
+QByteArray keyColourActions(const QList<std::pair<int, QRgb>>& keys)
+{
+    QList<std::pair<QString, QRgb>> colours;
+    for (const auto& [code, colour] : keys)
+        colours.append({QString::number(code), colour});
+    const QString listener = QStringLiteral("corvaneKeys");
+    const QByteArray code =
+            push({0, QStringLiteral("Key")}) + op(GetVariable) + push({QStringLiteral("getCode")}) + op(CallMethod);
+    const QByteArray onKeyDown = callRoot(QStringLiteral("clear"), {}) + fillStage(named(QStringLiteral("k"), code));
+    // corvaneKeys = new Object(); corvaneKeys.onKeyDown = function () {...}; Key.addListener(corvaneKeys)
+    QByteArray a = nameColours(QStringLiteral("k"), colours);
+    a += push({listener, 0, QStringLiteral("Object")}) + op(NewObject) + op(SetVariable);
+    a += push({listener}) + op(GetVariable) + push({QStringLiteral("onKeyDown")}) + function(onKeyDown) + op(SetMember);
+    return a + push({listener}) + op(GetVariable) + push({1, QStringLiteral("Key")}) + op(GetVariable)
+            + push({QStringLiteral("addListener")}) + op(CallMethod) + op(Pop);
+}
+
+QByteArray textColourActions(const QList<std::pair<QString, QRgb>>& texts)
+{
+    const QString field = QStringLiteral("typed");
+    const auto getField = [&] { return root() + push({field}) + op(GetMember); };
+    // _root.createTextField("typed", 5, 0, 0, 200, 30); its type "input", its border on
+    QByteArray a = nameColours(QStringLiteral("t"), texts);
+    a += push({30, 200, 0, 0, 5, field, 6}) + root() + push({QStringLiteral("createTextField")}) + op(CallMethod)
+            + op(Pop);
+    a += getField() + push({QStringLiteral("type"), QStringLiteral("input")}) + op(SetMember);
+    a += getField() + push({QStringLiteral("border")}) + push({1}) + op(SetMember);
+    // typed.onChanged = function () { fill with _root["t" + typed.text] }
+    const QByteArray text = getField() + push({QStringLiteral("text")}) + op(GetMember);
+    const QByteArray onChanged = callRoot(QStringLiteral("clear"), {}) + fillStage(named(QStringLiteral("t"), text));
+    a += getField() + push({QStringLiteral("onChanged")}) + function(onChanged) + op(SetMember);
+    // Selection.setFocus(typed)
+    return a + getField() + push({1, QStringLiteral("Selection")}) + op(GetVariable)
+            + push({QStringLiteral("setFocus")}) + op(CallMethod) + op(Pop);
 }
 
 }  // namespace corvane::test

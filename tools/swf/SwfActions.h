@@ -2,8 +2,10 @@
 // AVM1 actions for the first frame of a test movie (SwfMovie::firstFrameActions).
 #include <optional>
 #include <QByteArray>
+#include <QList>
 #include <QRgb>
 #include <QString>
+#include <utility>
 
 namespace corvane::test {
 
@@ -16,5 +18,14 @@ QByteArray savedColourActions(QRgb missing, std::optional<QRgb> save);
 // writer's square, which is at depth 1) with a MovieClipLoader: a picture
 // or a movie, shown at the clip's corner, the stage's.
 QByteArray loadClipActions(const QString& url, int depth);
+
+// A game's keys: each key down fills the stage with the colour given for
+// its key code (Key.getCode(): 39 for Right, 32 for space, 65 for A, 9 for
+// Tab), through a Key listener.
+QByteArray keyColourActions(const QList<std::pair<int, QRgb>>& keys);
+
+// An input text field over the top of the stage, given the movie's focus;
+// each change fills the stage with the colour given for its whole text.
+QByteArray textColourActions(const QList<std::pair<QString, QRgb>>& texts);
 
 }  // namespace corvane::test

@@ -2,6 +2,7 @@
 
 #include "DispatchIds.h"
 #include "FlashEngine.h"
+#include "FlashFocusKeys.h"
 #include "FlashMenu.h"
 #include "FlashMenuKeys.h"
 #include "RemoteFlashEngine.h"
@@ -208,6 +209,10 @@ void FlashPlayer::put(DispId id, const Variant& value)
         startEngine();
         if (!engineFailed_)
             startReading();  // no web module: the display stays empty
+        // The movie has the keyboard from the start; in a window that is not
+        // active, once it is.
+        if (engine_)
+            setFocus(Qt::OtherFocusReason);
     } else if (id == dispid::flash::Mute) {
         muted_ = value.toBool();
         if (engine_)
@@ -238,10 +243,23 @@ void FlashPlayer::contextMenuEvent(QContextMenuEvent* event)
 
 void FlashPlayer::keyPressEvent(QKeyEvent* event)
 {
+    // The keys that reach this far the page did not take (they open the
+    // menu, leave the area, or the engine is gone): none goes on to the
+    // window, where Return or the space bar might press a button.
+    event->accept();
     if (flashmenu::opensMenu(*event))
         openMenu(rect().center(), true);
-    else
-        QWidget::keyPressEvent(event);
+    else if (flashfocus::leavesArea(*event))
+        QWidget::focusNextPrevChild(flashfocus::forward(*event));
+}
+
+bool FlashPlayer::focusNextPrevChild(bool next)
+{
+    // Tab and Shift+Tab stay while the area holds a movie; a disabled or
+    // hidden area lets the focus go on.
+    if (engine_ && !movie_.isEmpty() && isEnabled() && isVisible())
+        return false;
+    return QWidget::focusNextPrevChild(next);
 }
 
 void FlashPlayer::openMenu(QPoint at, bool byKeyboard)

@@ -13,6 +13,14 @@
 // read overtaken by another movie is dropped, and "stop" given meanwhile
 // holds for the movie when it comes.
 //
+// A movie set takes the keyboard to the area, and the page gives it to the
+// movie: its keys work with no click first. Tab and Shift+Tab are the
+// movie's; Ctrl+Tab and Ctrl+Shift+Tab go on to the window's next and
+// previous controls (FlashFocusKeys). The window's shortcuts and access keys
+// stay the window's, and no key the area gets goes on to the window (the
+// space bar and Return press none of its buttons). What an input method
+// commits goes to the movie's text field whole.
+//
 // A right-click, the menu key or Shift+F10 on the area opens the movie's
 // menu (FlashMenu) as a menu of the program: the engine reports its entries
 // and runs the one chosen. It acts on the movie only; the program's play and
@@ -75,6 +83,7 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     struct Reading;

@@ -1,5 +1,6 @@
 #include "RemoteFlashEngine.h"
 
+#include "FlashFocusKeys.h"
 #include "FlashHostProcess.h"
 #include "FlashMenuKeys.h"
 #include "wire/FlashFrames.h"
@@ -24,8 +25,9 @@ using namespace flashwire;
 
 namespace {
 
-// The right button's clicks and the keys that open the movie's menu.
-bool opensMenu(const QEvent& event)
+// The area's own: the right button's clicks, the keys that open the movie's
+// menu and those that leave the area.
+bool areasOwn(const QEvent& event)
 {
     switch (event.type()) {
     case QEvent::MouseButtonPress:
@@ -33,7 +35,10 @@ bool opensMenu(const QEvent& event)
     case QEvent::MouseButtonDblClick: return static_cast<const QMouseEvent&>(event).button() == Qt::RightButton;
     case QEvent::ShortcutOverride:
     case QEvent::KeyPress:
-    case QEvent::KeyRelease: return flashmenu::opensMenu(static_cast<const QKeyEvent&>(event));
+    case QEvent::KeyRelease: {
+        const auto& key = static_cast<const QKeyEvent&>(event);
+        return flashmenu::opensMenu(key) || flashfocus::leavesArea(key);
+    }
     default: return false;
     }
 }
@@ -46,10 +51,11 @@ bool RemoteFlashEngine::available() { return !FlashHostProcess::program().isEmpt
 
 RemoteFlashEngine::RemoteFlashEngine(QWidget* area) : area_(area)
 {
-    // The page's pointer shape and hover need every move; its keys, the focus.
+    // The page's pointer shape and hover need every move; its keys, the
+    // focus; its text fields, what an input method commits.
     area->setMouseTracking(true);
     area->setFocusPolicy(Qt::StrongFocus);
-    area->setAttribute(Qt::WA_InputMethodEnabled, false);
+    area->setAttribute(Qt::WA_InputMethodEnabled, true);
     area->installEventFilter(this);
     heartbeat_.setInterval(flashwatch::HeartbeatMs);
     connect(&heartbeat_, &QTimer::timeout, this, &RemoteFlashEngine::beat);
@@ -293,10 +299,11 @@ bool RemoteFlashEngine::eventFilter(QObject* watched, QEvent* event)
         wire_->send({name(Size), size.width(), size.height()});
     } else if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
         wire_->send({name(Focus), type == QEvent::FocusIn});
-    } else if (opensMenu(*event)) {
-        return false;  // the area shows the movie's menu: the page gets none of it
-    } else if (const QVariantList input = flashinput::encode(*event); !input.isEmpty()) {
-        wire_->send(input);
+    } else if (areasOwn(*event)) {
+        return false;  // the area shows the movie's menu, or lets the keyboard go: the page gets none of it
+    } else if (const QList<QVariantList> input = flashinput::encode(*event); !input.isEmpty()) {
+        for (const QVariantList& message : input)
+            wire_->send(message);
         return true;  // the window's shortcuts saw keys before, as shortcut overrides
     }
     return false;

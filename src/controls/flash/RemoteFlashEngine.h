@@ -6,9 +6,9 @@
 // name with plain values (one line here, one in host/FlashEngineCalls.cpp);
 // those that answer, answer later, or with nothing at their deadline. The
 // area paints the frames the host sends, scaled to its size, and its mouse,
-// wheel, keys and focus go to the page, but for the right button and the
-// keys that open the movie's menu (FlashMenuKeys): the area shows that menu
-// itself.
+// wheel, keys, typed text and focus go to the page, but for the right button
+// and the keys that open the movie's menu (FlashMenuKeys), which the area
+// shows itself, and those that leave the area (FlashFocusKeys).
 //
 // A host is started by a Flash opening (openPage, loadMovie) only. One that
 // ends, hangs (FlashHostWatch) or sends what is no message is ended and let

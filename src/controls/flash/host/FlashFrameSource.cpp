@@ -44,6 +44,7 @@ bool FlashFrameSource::eventFilter(QObject* watched, QEvent* event)
             for (QQuickWidget* quick : view_->findChildren<QQuickWidget*>())
                 watchDrawing(quick);
             QMetaObject::invokeMethod(this, &FlashFrameSource::drawn, Qt::QueuedConnection);
+            emit shown();
         }
         break;
     case QEvent::Hide:

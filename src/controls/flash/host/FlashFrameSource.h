@@ -23,6 +23,8 @@ public:
 
 signals:
     void drawn();
+    // The view shows: it may take the focus.
+    void shown();
     void hidden();
     void cursorChanged(int shape);
 

@@ -31,6 +31,11 @@ FlashHost::FlashHost(int socket, int frames, int spill)
     area_.show();
     source_ = new FlashFrameSource(&area_);
     connect(source_, &FlashFrameSource::drawn, this, &FlashHost::drawn);
+    // A view made after the area took the keyboard takes it as it shows.
+    connect(source_, &FlashFrameSource::shown, this, [this] {
+        if (focused_)
+            focus(true);
+    });
     connect(source_, &FlashFrameSource::hidden, this, [this] { send({QString::fromLatin1(Blank)}); });
     connect(source_, &FlashFrameSource::cursorChanged, this, [this](int shape) {
         send({QString::fromLatin1(Cursor), shape >= 0 && shape <= Qt::LastCursor ? shape : int(Qt::ArrowCursor)});
@@ -107,6 +112,7 @@ void FlashHost::input(const QVariantList& message)
 
 void FlashHost::focus(bool in)
 {
+    focused_ = in;
     QWidget* target = source_->inputTarget();
     if (in) {
         area_.activateWindow();

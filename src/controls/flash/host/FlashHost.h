@@ -45,6 +45,7 @@ private:
     bool frameOut_ = false;    // the area has not taken the last frame yet
     bool drawnAgain_ = false;  // the page drew since
     bool grabQueued_ = false;
+    bool focused_ = false;  // the display area has the keyboard
 };
 
 }  // namespace corvane

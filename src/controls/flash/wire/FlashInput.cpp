@@ -1,5 +1,7 @@
 #include "FlashInput.h"
 
+#include <algorithm>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -25,18 +27,34 @@ QVariantList encodeKey(const QKeyEvent& e)
             e.nativeVirtualKey(),      e.nativeModifiers(), e.text(), e.isAutoRepeat(),   e.count()};
 }
 
+// The committed text in pieces, none of which splits a character.
+QList<QVariantList> encodeTyped(const QInputMethodEvent& e)
+{
+    QList<QVariantList> out;
+    const QString& text = e.commitString();
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype n = std::min(flashwire::TypedChars, text.size() - at);
+        if (at + n < text.size() && text.at(at + n - 1).isHighSurrogate())
+            --n;
+        out.append({QString::fromLatin1(Name), int(QEvent::InputMethod), text.mid(at, n)});
+        at += n;
+    }
+    return out;
+}
+
 }  // namespace
 
-QVariantList encode(const QEvent& event)
+QList<QVariantList> encode(const QEvent& event)
 {
     switch (event.type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove: return encodeMouse(static_cast<const QMouseEvent&>(event));
-    case QEvent::Wheel: return encodeWheel(static_cast<const QWheelEvent&>(event));
+    case QEvent::MouseMove: return {encodeMouse(static_cast<const QMouseEvent&>(event))};
+    case QEvent::Wheel: return {encodeWheel(static_cast<const QWheelEvent&>(event))};
     case QEvent::KeyPress:
-    case QEvent::KeyRelease: return encodeKey(static_cast<const QKeyEvent&>(event));
+    case QEvent::KeyRelease: return {encodeKey(static_cast<const QKeyEvent&>(event))};
+    case QEvent::InputMethod: return encodeTyped(static_cast<const QInputMethodEvent&>(event));
     default: return {};
     }
 }
@@ -67,6 +85,11 @@ std::unique_ptr<QEvent> decode(const QVariantList& m)
         return std::make_unique<QKeyEvent>(type, m.value(2).toInt(), Qt::KeyboardModifiers(m.value(3).toInt()),
                                            m.value(4).toUInt(), m.value(5).toUInt(), m.value(6).toUInt(),
                                            m.value(7).toString(), m.value(8).toBool(), m.value(9).toInt());
+    case QEvent::InputMethod: {
+        auto typed = std::make_unique<QInputMethodEvent>();
+        typed->setCommitString(m.value(2).toString());
+        return typed;
+    }
     default: return nullptr;
     }
 }

@@ -1,10 +1,11 @@
 #pragma once
 // The person's input to the display area, as plain values for the host
-// process, and back into events there: mouse buttons, moves and wheel, and
-// keys, in the area's own coordinates.
+// process, and back into events there: mouse buttons, moves and wheel, keys,
+// in the area's own coordinates, and the text an input method commits.
 #include "FlashProtocol.h"
 
 #include <memory>
+#include <QList>
 #include <QVariantList>
 
 class QEvent;
@@ -14,8 +15,9 @@ namespace corvane::flashinput {
 // The message's name.
 inline constexpr const char* Name = flashwire::Input;
 
-// The message for this event, or an empty list for events that do not go.
-QVariantList encode(const QEvent& event);
+// The messages for this event: none for events that do not go, several for
+// a long text (TypedChars).
+QList<QVariantList> encode(const QEvent& event);
 // The event that the message (as made by encode) stands for; null when it
 // is no such message.
 std::unique_ptr<QEvent> decode(const QVariantList& message);

@@ -17,7 +17,7 @@ inline constexpr char EngineCall[] = "engine";  // id (0: no answer), method, ar
 inline constexpr char Size[] = "size";          // the area's width and height
 inline constexpr char Colour[] = "colour";      // the area's own colour (#AARRGGBB), which the empty page shows
 inline constexpr char Focus[] = "focus";        // the area has the keyboard focus, or not
-inline constexpr char Input[] = "input";        // the person's mouse, wheel or key (FlashInput)
+inline constexpr char Input[] = "input";        // the person's mouse, wheel, key or typed text (FlashInput)
 inline constexpr char Taken[] = "frameTaken";   // the area has copied the last frame
 inline constexpr char Ping[] = "ping";          // serial: the host answers with a pong of it at once
 // From the host to the area:
@@ -46,6 +46,9 @@ inline constexpr qsizetype Backlog = 8 * 1024 * 1024;
 inline constexpr qsizetype FrameCapacity = qsizetype(3840) * 2160 * 4;
 // What one movie may keep with SharedObject, keys and texts, in characters.
 inline constexpr qsizetype StoreChars = 1 << 20;
+// Text typed at once (an input method's commit) crosses in pieces of at
+// most this many characters.
+inline constexpr qsizetype TypedChars = 256;
 // The area's size as the host may be told it.
 inline constexpr int LargestSide = 16384;
 

@@ -53,7 +53,7 @@ bool within(const QVariant& v, const Field& f)
         const double x = v.toDouble();
         return x >= f.low && x <= f.high;  // false for NaN
     }
-    case Kind::Text: return double(v.toString().size()) <= f.high;
+    case Kind::Text: return double(v.toString().size()) >= f.low && double(v.toString().size()) <= f.high;
     case Kind::Bytes: return double(v.toByteArray().size()) <= f.high;
     case Kind::PointF: {
         const QPointF p = v.toPointF();
@@ -139,6 +139,7 @@ bool input(const QVariantList& m)
                        {Kind::Text, 0, 64},
                        Flag,
                        {Kind::Int, 0, 0xFFFF}});
+    case QEvent::InputMethod: return fields(m, 2, {{Kind::Text, 1, Length(TypedChars)}});
     default: return false;
     }
 }
