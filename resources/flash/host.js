@@ -173,6 +173,7 @@
   const options = {
     autoplay: "on",
     quality: "high",
+    // The program says which (see prefer()); a canvas until it does.
     preferredRenderer: "canvas",
     scale: "showAll",
     wmode: "window",
@@ -199,6 +200,8 @@
     credentialAllowList: [],
     urlRewriteRules: [],
   };
+
+  const Renderers = ["wgpu-webgl", "webgl", "canvas"];
 
   let player = null;     // the <ruffle-player> element of the current movie
   let serial = 0;        // counts movies, so stale events are ignored
@@ -559,7 +562,24 @@
     return out;
   };
 
+  // The renderer the current movie's player drew with, once it has one.
+  const rendererName = () => {
+    const handle = state === "playing" ? core() : null;
+    try {
+      return handle ? String(handle.renderer_name()) : null;
+    } catch (e) {
+      return null;
+    }
+  };
+
   window.corvaneFlash = {
+    // The renderer Ruffle tries first, for every player from now on
+    // ("wgpu-webgl" falls back to its plain WebGL renderer, then to a
+    // canvas, by itself).
+    prefer(renderer) {
+      if (Renderers.includes(renderer))
+        options.preferredRenderer = renderer;
+    },
     // Readies Ruffle before any movie; nothing when it is ready or on its way.
     // `colour` (#rrggbb) is the area's, which covers the movies played meanwhile.
     warm(colour) {
@@ -648,6 +668,7 @@
         warm: warm,
         zoom: zoom,
         warmed: warmed,
+        renderer: rendererName(),
       };
     },
   };
