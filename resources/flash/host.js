@@ -212,6 +212,17 @@
 
   const api = () => (player && typeof player.ruffle === "function" ? player.ruffle() : null);
 
+  // A new player, without Ruffle's notice that drawing goes without a GPU,
+  // which it would put over the movie at the pointer's first pass on a
+  // software rasteriser.
+  const newPlayer = () => {
+    const made = window.RufflePlayer.newest().createPlayer();
+    const notice = made.shadowRoot && made.shadowRoot.getElementById("hardware-acceleration-modal");
+    if (notice)
+      notice.remove();
+    return made;
+  };
+
   // Times in the page, for whoever reads its console (the program logs it
   // under corvane.flash.page at debug level).
   const mark = (what) => console.debug("corvane-flash " + what + " at " + performance.now().toFixed(1) + " ms");
@@ -273,7 +284,7 @@
   // a real movie stops it. `started(ok)` once Ruffle took it, or failed to.
   const playUnseen = (bytes, started) => new Promise((resolve) => {
     const stage = document.getElementById("stage");
-    const spare = window.RufflePlayer.newest().createPlayer();
+    const spare = newPlayer();
     if (!cover())
       spare.style.visibility = "hidden";
     stage.appendChild(spare);
@@ -386,7 +397,7 @@
     // The movie's player takes the movie's own saved objects.
     storage = makeStorage(store.id, store.saved, Number(store.limit) || 0);
     const stage = document.getElementById("stage");
-    player = window.RufflePlayer.newest().createPlayer();
+    player = newPlayer();
     stage.appendChild(player);
     state = "loading";
     const current = (f) => (...args) => {
