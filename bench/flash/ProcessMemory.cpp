@@ -72,6 +72,29 @@ qint64 childrenResidentKiB()
     return sum;
 }
 
+qint64 childrenProportionalKiB()
+{
+    qint64 sum = 0;
+    for (qint64 pid : descendants())
+        sum += proportionalKiB(pid);
+    return sum;
+}
+
+double childrenCpuSeconds()
+{
+    qint64 ticks = 0;
+    for (qint64 pid : descendants()) {
+        QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray stat = f.readAll();
+        // After the name: state is field 3, user and system time 14 and 15.
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        ticks += fields.value(11).toLongLong() + fields.value(12).toLongLong();
+    }
+    return double(ticks) / double(::sysconf(_SC_CLK_TCK));
+}
+
 qint64 treeProportionalKiB()
 {
     qint64 sum = proportionalKiB(::getpid());

@@ -12,6 +12,11 @@ qint64 proportionalKiB(qint64 pid);
 qint64 ownResidentKiB();
 // Every process below this one (the web engine's helpers), added up.
 qint64 childrenResidentKiB();
+// Every process below this one by proportional share.
+qint64 childrenProportionalKiB();
+// The processor time every process below this one has used so far, in
+// seconds (the processes still there).
+double childrenCpuSeconds();
 // The same by proportional share, this process included: what the program
 // as a whole holds, with no shared page counted twice.
 qint64 treeProportionalKiB();

@@ -49,10 +49,11 @@ class Floor : public QWidget {
 public:
     Files files;
     QWebEngineView* view = nullptr;
+    QString prefer;  // the script that picks Ruffle's renderer
     int shown = 0;
     void next()
     {
-        const QString open = QStringLiteral("corvaneFlash.open('movie-%1.swf', true, false)").arg(++shown);
+        const QString open = prefer + QStringLiteral("corvaneFlash.open('movie-%1.swf', true, false)").arg(++shown);
         if (view) {
             view->page()->runJavaScript(open);
             return;
@@ -107,10 +108,16 @@ int main(int argc, char** argv)
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
     scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::CorsEnabled);
     QWebEngineUrlScheme::registerScheme(scheme);
+    // Ruffle's WebGL renderer as the player has it (WebGL on a software
+    // rasteriser too), unless CORVANE_FLASH_RENDERER=canvas.
+    const bool canvas = qgetenv("CORVANE_FLASH_RENDERER") == "canvas";
+    QByteArray flags = canvas ? "" : "--ignore-gpu-blocklist";
     if (::geteuid() == 0)
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
+        flags += " --no-sandbox";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     QApplication app(argc, argv);
     Floor window;
+    window.prefer = QStringLiteral("corvaneFlash.prefer('%1');").arg(canvas ? "canvas" : "wgpu-webgl");
     window.setWindowTitle(QStringLiteral("flash floor"));
     app.installEventFilter(&window);
     window.resize(309, 229);

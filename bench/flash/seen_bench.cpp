@@ -5,12 +5,12 @@
 //   flash_seen_bench player PROGRAM [DIALOG_MS [KIND]]
 //       the player: Ctrl+F, a name, Return DIALOG_MS (1500) after Ctrl+F (in
 //       the later dialogs of the session, at most 1500 ms after)
-//   flash_seen_bench floor PROGRAM
-//       the floor program: Return alone
+//   flash_seen_bench floor PROGRAM [DIALOG_MS [KIND]]
+//       the floor program: Return alone (no dialog)
 //
 // Each launches PROGRAM afresh and shows two movies, timing each, and prints
 // seen_cold_ms (the first movie of the session) and seen_warm_ms (the
-// second). KIND (the player only) says which: "plain" (the default) is the
+// second). KIND says which: "plain" (the default) is the
 // small square movie a.swf, then b.swf on green; "avm1" and "avm2" are the
 // richer movies of RichMovies.h, the same file opened twice, with b.swf
 // opened in between so that the screen changes (untimed). The richer movies
@@ -19,7 +19,10 @@
 // Meanwhile the window is pinged (WindowPing.h), and it prints the longest
 // stall of its GUI thread while the dialog was up (stall_dialog_*_ms, the
 // player only) and from Return to a second after the movie showed
-// (stall_open_*_ms).
+// (stall_open_*_ms). Then, the last movie playing on, the processor time
+// of the program and its helpers as a share of one core
+// (playing_cpu_percent) and their memory (playing_pss_kib).
+#include "ProcessMemory.h"
 #include "RichMovies.h"
 #include "TimedMovies.h"
 #include "WindowPing.h"
@@ -117,6 +120,9 @@ QList<Opening> openings(const QString& kind, const TimedMovies& movies, const QD
 
 }  // namespace
 
+// How long the processor time of the playing movie is taken over.
+constexpr int PlayingMs = 3000;
+
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
@@ -127,14 +133,17 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const TimedMovies movies;
     const QStringList written = movies.write(QDir(dir.path()));
-    const QList<Opening> steps = openings(player ? args.value(4, QStringLiteral("plain")) : QStringLiteral("plain"),
-                                          movies, QDir(dir.path()));
+    const QList<Opening> steps = openings(args.value(4, QStringLiteral("plain")), movies, QDir(dir.path()));
     if (written.isEmpty() || steps.isEmpty())
         return 1;
+    // The floor shows its files in turn, one a Return.
+    QStringList files;
+    for (const Opening& step : steps)
+        files << QDir(dir.path()).filePath(step.name);
     QProcess program;
     program.setWorkingDirectory(dir.path());
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QFileInfo(args.at(2)).absoluteFilePath(), player ? QStringList() : written);
+    program.start(QFileInfo(args.at(2)).absoluteFilePath(), player ? QStringList() : files);
     const QString title = player ? QStringLiteral("^Corvane$") : QStringLiteral("^flash floor$");
     const int dialogMs = args.size() > 3 ? args.at(3).toInt() : 1500;
     Window w = findWindow(title);
@@ -172,9 +181,18 @@ int main(int argc, char** argv)
         dialogStall << ping.longest(opened, returned);
         openStall << ping.longest(returned, WindowPing::Clock::now());
     }
+    // The last movie playing on: the processor time and memory of the
+    // program and its helpers.
+    const double cpuBefore = corvane::bench::childrenCpuSeconds();
+    QElapsedTimer playing;
+    playing.start();
+    QTest::qWait(PlayingMs);
+    const double cpuPercent = (corvane::bench::childrenCpuSeconds() - cpuBefore) * 1e5 / double(playing.elapsed());
+    const qint64 pss = corvane::bench::childrenProportionalKiB();
     program.terminate();
     program.waitForFinished(5000);
-    std::printf("seen_cold_ms=%.1f seen_warm_ms=%.1f", times[0], times[1]);
+    std::printf("seen_cold_ms=%.1f seen_warm_ms=%.1f playing_cpu_percent=%.1f playing_pss_kib=%lld", times[0], times[1],
+                cpuPercent, static_cast<long long>(pss));
     if (ping.running()) {
         if (player)
             std::printf(" stall_dialog_cold_ms=%.1f stall_dialog_warm_ms=%.1f", dialogStall[0], dialogStall[1]);

@@ -173,6 +173,7 @@
   const options = {
     autoplay: "on",
     quality: "high",
+    // The program says which (see prefer()); a canvas until it does.
     preferredRenderer: "canvas",
     scale: "showAll",
     wmode: "window",
@@ -200,6 +201,8 @@
     urlRewriteRules: [],
   };
 
+  const Renderers = ["wgpu-webgl", "webgl", "canvas"];
+
   let player = null;     // the <ruffle-player> element of the current movie
   let serial = 0;        // counts movies, so stale events are ignored
   let suspended = false; // what the program last asked: stopped or playing
@@ -208,6 +211,17 @@
   let shown = false;     // the current movie has shown its first frame
 
   const api = () => (player && typeof player.ruffle === "function" ? player.ruffle() : null);
+
+  // A new player, without Ruffle's notice that drawing goes without a GPU,
+  // which it would put over the movie at the pointer's first pass on a
+  // software rasteriser.
+  const newPlayer = () => {
+    const made = window.RufflePlayer.newest().createPlayer();
+    const notice = made.shadowRoot && made.shadowRoot.getElementById("hardware-acceleration-modal");
+    if (notice)
+      notice.remove();
+    return made;
+  };
 
   // Times in the page, for whoever reads its console (the program logs it
   // under corvane.flash.page at debug level).
@@ -270,7 +284,7 @@
   // a real movie stops it. `started(ok)` once Ruffle took it, or failed to.
   const playUnseen = (bytes, started) => new Promise((resolve) => {
     const stage = document.getElementById("stage");
-    const spare = window.RufflePlayer.newest().createPlayer();
+    const spare = newPlayer();
     if (!cover())
       spare.style.visibility = "hidden";
     stage.appendChild(spare);
@@ -400,7 +414,7 @@
     // The movie's player takes the movie's own saved objects.
     storage = makeStorage(store.id, store.saved, Number(store.limit) || 0);
     const stage = document.getElementById("stage");
-    player = window.RufflePlayer.newest().createPlayer();
+    player = newPlayer();
     stage.appendChild(player);
     state = "loading";
     const current = (f) => (...args) => {
@@ -578,7 +592,24 @@
     return out;
   };
 
+  // The renderer the current movie's player drew with, once it has one.
+  const rendererName = () => {
+    const handle = state === "playing" ? core() : null;
+    try {
+      return handle ? String(handle.renderer_name()) : null;
+    } catch (e) {
+      return null;
+    }
+  };
+
   window.corvaneFlash = {
+    // The renderer Ruffle tries first, for every player from now on
+    // ("wgpu-webgl" falls back to its plain WebGL renderer, then to a
+    // canvas, by itself).
+    prefer(renderer) {
+      if (Renderers.includes(renderer))
+        options.preferredRenderer = renderer;
+    },
     // Readies Ruffle before any movie; nothing when it is ready or on its way.
     // `colour` (#rrggbb) is the area's, which covers the movies played meanwhile.
     warm(colour) {
@@ -668,6 +699,7 @@
         warm: warm,
         zoom: zoom,
         warmed: warmed,
+        renderer: rendererName(),
       };
     },
   };

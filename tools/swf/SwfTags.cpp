@@ -115,6 +115,42 @@ QByteArray placeObject(int depth, int id, int x, int y, const QString& name)
     return tag(26, b);
 }
 
+namespace {
+
+enum FilterId { DropShadow = 0, Blur = 1, Glow = 2 };
+QByteArray fixed(double v) { return u32(quint32(qint32(std::lround(v * 0x10000)))); }
+QByteArray fixed8(double v) { return u16(int(std::lround(v * 0x100))); }
+// Inner, knockout, composite source (always set), passes.
+QByteArray shadowFlags(int passes) { return u8(0x20 | (passes & 0x1f)); }
+
+}  // namespace
+
+QByteArray dropShadowFilter(const QColor& c, double blur, double angleDegrees, double distance, double strength)
+{
+    return u8(DropShadow) + rgba(c) + fixed(blur) + fixed(blur) + fixed(angleDegrees * std::numbers::pi / 180)
+            + fixed(distance) + fixed8(strength) + shadowFlags(1);
+}
+
+QByteArray glowFilter(const QColor& c, double blur, double strength)
+{
+    return u8(Glow) + rgba(c) + fixed(blur) + fixed(blur) + fixed8(strength) + shadowFlags(1);
+}
+
+QByteArray blurFilter(double blur) { return u8(Blur) + fixed(blur) + fixed(blur) + u8(1 << 3); }
+
+QByteArray placeObject3(int depth, int id, int x, int y, const QList<QByteArray>& filters, Blend blend)
+{
+    constexpr int HasFilters = 0x01, HasBlend = 0x02;
+    QByteArray b = u8(0x04 | 0x02) + u8((filters.isEmpty() ? 0 : HasFilters) | HasBlend) + u16(depth) + u16(id);
+    b += matrix(0x10000, 0x10000, x, y);
+    if (!filters.isEmpty()) {
+        b += u8(int(filters.size()));
+        for (const QByteArray& f : filters)
+            b += f;
+    }
+    return tag(70, b + u8(int(blend)));
+}
+
 QByteArray defineBitmap(int id, int w, int h, bool alpha, const QList<QColor>& colours)
 {
     QByteArray pixels;

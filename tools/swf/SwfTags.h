@@ -58,6 +58,18 @@ QByteArray boxShape(int id, int x, int y, int w, int h, const QColor& c);
 // PlaceObject2 of a character (or a move of what is at the depth when id is 0).
 QByteArray placeObject(int depth, int id, int x, int y, const QString& name = {});
 
+// The filters of PlaceObject3, each a record of its list; blurs are in
+// pixels, angles in degrees, one pass each.
+QByteArray dropShadowFilter(const QColor& c, double blur, double angleDegrees, double distance, double strength);
+QByteArray glowFilter(const QColor& c, double blur, double strength);
+QByteArray blurFilter(double blur);
+
+// The blend modes of PlaceObject3.
+enum class Blend { Normal = 1, Layer, Multiply, Screen, Lighten, Darken, Difference, Add, Subtract, Invert };
+
+// PlaceObject3 of a character with these filters (none: no list) and blend mode.
+QByteArray placeObject3(int depth, int id, int x, int y, const QList<QByteArray>& filters, Blend blend = Blend::Normal);
+
 // A bitmap of w x h pixels, a pattern of four colours in squares, as
 // DefineBitsLossless (alpha false: code 20) or DefineBitsLossless2 (36).
 QByteArray defineBitmap(int id, int w, int h, bool alpha, const QList<QColor>& colours);

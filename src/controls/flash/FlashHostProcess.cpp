@@ -33,9 +33,22 @@ QString& standIn()
     return path;
 }
 
-// The program's environment with what the host needs on top: no screen of
-// its own (no windowing system at all: it draws off screen, on X as on
-// Wayland), and the area's scale.
+// Asks for Ruffle's canvas renderer even where OpenGL is there ("canvas"),
+// to compare the two; anything else leaves the choice to the host.
+constexpr char RendererVariable[] = "CORVANE_FLASH_RENDERER";
+
+// The host's windowing system. With an X display it is X, through which it
+// gets OpenGL (a GPU's, or Mesa's software one) and the page WebGL; its
+// window is never shown. Without one (Wayland alone), or when X cannot be
+// reached, it draws off screen with no OpenGL, and the page on a canvas.
+QByteArray hostPlatform()
+{
+    const bool canvas = qgetenv(RendererVariable) == "canvas";
+    return !canvas && !qgetenv("DISPLAY").isEmpty() ? "xcb;offscreen" : "offscreen";
+}
+
+// The program's environment with what the host needs on top: its windowing
+// system, no OpenGL when off screen, and the area's scale.
 std::vector<QByteArray> hostEnvironment(qreal devicePixelRatio)
 {
     const QList<QByteArray> own = {"QT_QPA_PLATFORM=", "QT_QPA_OFFSCREEN_NO_GLX=", "QT_SCALE_FACTOR="};
@@ -45,7 +58,7 @@ std::vector<QByteArray> hostEnvironment(qreal devicePixelRatio)
         if (std::none_of(own.begin(), own.end(), [&](const QByteArray& o) { return entry.startsWith(o); }))
             env.push_back(entry);
     }
-    env.push_back("QT_QPA_PLATFORM=offscreen");
+    env.push_back("QT_QPA_PLATFORM=" + hostPlatform());
     env.push_back("QT_QPA_OFFSCREEN_NO_GLX=1");
     if (devicePixelRatio > 0 && !qFuzzyCompare(devicePixelRatio, 1.0))
         env.push_back("QT_SCALE_FACTOR=" + QByteArray::number(devicePixelRatio));

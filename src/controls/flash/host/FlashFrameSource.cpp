@@ -22,9 +22,18 @@ void FlashFrameSource::watchDrawing(QObject* child)
     auto* quick = qobject_cast<QQuickWidget*>(child);
     if (!quick || !quick->quickWindow())
         return;
-    // Queued: the widget has drawn into its image and the grab finds it.
-    connect(quick->quickWindow(), &QQuickWindow::afterRendering, this, &FlashFrameSource::drawn,
-            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+    QQuickWindow* window = quick->quickWindow();
+    if (watched_.contains(window))
+        return;
+    watched_.insert(window);
+    // Told in a later turn: the widget has drawn into its image and the grab
+    // finds it. With OpenGL a grab draws again itself: that drawing is not
+    // told, or each frame's grab would bring on the next one.
+    connect(window, &QQuickWindow::afterRendering, this, [this] {
+        if (!grabbing_)
+            QMetaObject::invokeMethod(this, &FlashFrameSource::drawn, Qt::QueuedConnection);
+    });
+    connect(window, &QObject::destroyed, this, [this, window] { watched_.remove(window); });
     quick->installEventFilter(this);
 }
 
@@ -64,7 +73,10 @@ QImage FlashFrameSource::grab() const
 {
     if (!view_ || !view_->isVisible())
         return {};
-    return view_->grab().toImage();
+    grabbing_ = true;
+    QImage image = view_->grab().toImage();
+    grabbing_ = false;
+    return image;
 }
 
 QWidget* FlashFrameSource::inputTarget() const { return view_ ? view_->focusProxy() : nullptr; }

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 class QWidget;
 class QWebEngineView;
@@ -36,6 +37,8 @@ private:
     void watchDrawing(QObject* child);
 
     QPointer<QWebEngineView> view_;
+    QSet<QObject*> watched_;         // the Qt Quick windows heard from
+    mutable bool grabbing_ = false;  // a grab draws too, which is no news
 };
 
 }  // namespace corvane

@@ -6,6 +6,7 @@
 #include "wire/FlashInput.h"
 #include "wire/FlashProtocol.h"
 
+#include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
 #include <QPalette>
@@ -19,6 +20,8 @@ namespace corvane {
 namespace {
 // The display area's size until it says.
 constexpr QSize DefaultSize(289, 209);
+
+bool offScreen() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
 }  // namespace
 
 using namespace flashwire;
@@ -27,7 +30,8 @@ FlashHost::FlashHost(int socket, int frames, int spill)
     : wire_(socket, spill, FlashWire::Side::Host), frames_(frames, true)
 {
     area_.resize(DefaultSize);
-    area_.setAttribute(Qt::WA_DontShowOnScreen, false);
+    // Off screen, "shown" only has it drawn; on X its window stays unmapped.
+    area_.setAttribute(Qt::WA_DontShowOnScreen, !offScreen());
     area_.show();
     source_ = new FlashFrameSource(&area_);
     connect(source_, &FlashFrameSource::drawn, this, &FlashHost::drawn);
@@ -115,7 +119,11 @@ void FlashHost::focus(bool in)
     focused_ = in;
     QWidget* target = source_->inputTarget();
     if (in) {
-        area_.activateWindow();
+        // An unmapped X window cannot be activated through the X server.
+        if (offScreen())
+            area_.activateWindow();
+        else
+            QApplication::setActiveWindow(&area_);
         if (target)
             target->setFocus(Qt::MouseFocusReason);
     } else if (target) {

@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <QApplication>
-#include <QQuickWindow>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,9 +30,9 @@ int main(int argc, char** argv)
     // The movie's engine, its processes and threads yield to the player's
     // window, as the other engines do.
     corvane::EnginePriority::lowerThisThread();
-    // Set before the application, as the web engine asks.
+    // Set before the application, as the web engine asks; how Qt Quick
+    // draws is chosen with the engine (FlashWebModule).
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("corvane"));
     QApplication::setQuitOnLastWindowClosed(false);

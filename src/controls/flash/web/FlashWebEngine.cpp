@@ -39,8 +39,9 @@ QString json(const QJsonValue& value)
 
 }  // namespace
 
-FlashWebEngine::FlashWebEngine(QWidget* area)
-    : area_(area), store_(new FlashStore(this)), workers_(new FlashWorkers([this] { return renderProcessId(); }, this))
+FlashWebEngine::FlashWebEngine(QWidget* area, FlashRenderer renderer)
+    : area_(area), renderer_(renderer), store_(new FlashStore(this)),
+      workers_(new FlashWorkers([this] { return renderProcessId(); }, this))
 {}
 
 void FlashWebEngine::startStep()
@@ -218,6 +219,7 @@ void FlashWebEngine::pageLoaded(bool ok)
     // the view shows already, empty, in the area's own colour: the first
     // showing of a view costs a few hundred milliseconds on its own (its
     // drawing surface is made), which the first movie would otherwise wait for.
+    run(QStringLiteral("corvaneFlash.prefer(\"%1\")").arg(renderer_ == FlashRenderer::WebGl ? "wgpu-webgl" : "canvas"));
     run(QStringLiteral("corvaneFlash.warm(\"%1\")").arg(area_->palette().color(QPalette::Window).name()));
     view_->show();
     if (pending_ && pendingObjects_)

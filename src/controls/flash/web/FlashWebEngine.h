@@ -29,10 +29,14 @@ namespace corvane {
 class FlashSchemeHandler;
 class FlashWebPage;
 
+// How Ruffle draws: with WebGL (its wgpu renderer, else its plain WebGL one,
+// else a canvas where WebGL fails after all), or on a canvas.
+enum class FlashRenderer { WebGl, Canvas };
+
 class FlashWebEngine : public QObject, public FlashEngine {
     Q_OBJECT
 public:
-    explicit FlashWebEngine(QWidget* area);
+    FlashWebEngine(QWidget* area, FlashRenderer renderer);
     ~FlashWebEngine() override;
 
     void openPage() override;
@@ -77,6 +81,7 @@ private:
     std::map<int, FlashStore::Objects> saving_;          // by movie handed to the page
 
     QWidget* area_ = nullptr;
+    FlashRenderer renderer_;
     QWebEngineProfile* profile_ = nullptr;
     FlashSchemeHandler* scheme_ = nullptr;
     FlashStore* store_ = nullptr;

@@ -3,7 +3,9 @@
 #include "FlashWebEngine.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QOpenGLContext>
 #include <QQuickWindow>
 
 static void initFlashResources() { Q_INIT_RESOURCE(flashweb); }
@@ -30,6 +32,25 @@ void quietChromium()
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --log-level=3").trimmed());
 }
 
+// Qt Quick draws the view with OpenGL where the host has it (on X, see
+// FlashHostProcess), and the page gets WebGL through it: Ruffle's WebGL
+// renderer draws what its canvas one cannot (filters, blend modes, focal
+// gradients). On a software rasteriser too, which the engine would refuse
+// by its list of drivers. Without OpenGL the view draws in software, and
+// Ruffle on a canvas.
+corvane::FlashRenderer chooseGraphics()
+{
+    const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+    const bool gl = QGuiApplication::platformName() == QLatin1String("xcb") && shared && shared->isValid();
+    QQuickWindow::setGraphicsApi(gl ? QSGRendererInterface::OpenGL : QSGRendererInterface::Software);
+    if (gl) {
+        const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        if (!flags.contains("--ignore-gpu-blocklist"))
+            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --ignore-gpu-blocklist").trimmed());
+    }
+    return gl ? corvane::FlashRenderer::WebGl : corvane::FlashRenderer::Canvas;
+}
+
 }  // namespace
 
 extern "C" Q_DECL_EXPORT corvane::FlashEngine* corvane_create_flash_engine(QWidget* area)
@@ -41,16 +62,7 @@ extern "C" Q_DECL_EXPORT corvane::FlashEngine* corvane_create_flash_engine(QWidg
     // The view draws through Qt Quick, which would keep compiled shaders in
     // the person's cache folder; the program writes nothing.
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
-    // Qt Quick draws the view in software, like any other widget: with
-    // OpenGL, the main window would have to compose through it, and Qt
-    // would replace the window's native window by a new one to get there,
-    // under the person's eyes. Software also spares loading the OpenGL
-    // driver for a 289 x 209 area.
-    static const bool software = [] {
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-        return true;
-    }();
-    Q_UNUSED(software);
+    static const corvane::FlashRenderer renderer = chooseGraphics();
     corvane::flashweb::registerScheme();  // before the first profile
-    return new corvane::FlashWebEngine(area);
+    return new corvane::FlashWebEngine(area, renderer);
 }
