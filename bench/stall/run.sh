@@ -10,7 +10,8 @@
 # it. The session: launch; each kind's dialog and opening (the path typed,
 # Return); a 3 s MIDI song's next, play and stop; ASX lists of 1,000 and 200
 # local .wav files; a first and a second Flash movie (with the time from
-# Return to the movie's colour on the screen); stop; then an evening's actions
+# Return to the movie's colour on the screen); the Flash helper killed and a
+# third movie on its replacement; stop; then an evening's actions
 # at random (seeded; see random_actions). Each run has a seed of its own, the
 # first STALL_BENCH_SEED, then one more each run; the same seed gives the same
 # actions. The GUI thread's time on a core and waiting for one is read for each
@@ -125,6 +126,15 @@ click() { x mousemove --window "$wid" ${at[$1]% *} $((mb + ${at[$1]#* })) click 
 press() {  # NAME STEP SETTLE
   begin "$2"; click "$1"; sleep "$3"; end
   [ "$1" != SCE7 ] || media_open=none
+}
+
+# The Flash helper killed, as the kernel's out-of-memory killer would; the
+# player has a moment to notice before the next step.
+kill_flash_helper() {
+  begin "Flash helper killed"
+  pkill -KILL -f -- "$build/src/controls/flash/corvane-flash-host" || say "no Flash helper to kill"
+  sleep 2
+  end
 }
 
 # A kind's dialog by its shortcut: one step from the key to the typed name,
@@ -257,7 +267,8 @@ session() {
     'open midi "$T/song.mid" "3 s song" 1' 'press SCE6 "midi song: next" 2' 'press SCE2 "midi song: play" 1' \
     'press SCE7 "midi song: stop" 3' 'open media "$T/list1000.asx" "ASX of 1,000 .wav" 5' \
     'open media "$T/list200.asx" "ASX of 200 .wav" 4' 'open flash "$T/a.swf" "first Flash movie" 3 "$colour_a"' \
-    'open flash "$T/b.swf" "second Flash movie" 3 "$colour_b"' 'press SCE7 "stop" 3'; do
+    'open flash "$T/b.swf" "second Flash movie" 3 "$colour_b"' kill_flash_helper \
+    'open flash "$T/a.swf" "Flash movie, its helper replaced" 3 "$colour_a"' 'press SCE7 "stop" 3'; do
     eval "$s" || back_to_main
   done
   random_actions
