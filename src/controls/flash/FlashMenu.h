@@ -1,5 +1,5 @@
 #pragma once
-// The Flash display area's menu, as the Flash player had it: the movie's own
+// The Flash display area's menu, as Flash movies have always had it: their own
 // entries, then zoom, quality, play and loop, rewind, forward and back, in
 // Simplified Chinese. The engine reports the entries; this makes the menu.
 #include "FlashEngine.h"

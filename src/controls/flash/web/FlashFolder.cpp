@@ -158,7 +158,7 @@ Opened open(const QString& folder, const QByteArray& encoded)
         return {-1, {}, QStringLiteral("the movie has no folder")};
     Opened opened = openAs(*root, encoded);
     // The name as asked, with what follows a '?' or '#' (which the page sends
-    // as "%23"), is taken first; then without it, as the standalone player
+    // as "%23"), is taken first; then without it, as players on the desktop
     // read "game.swf?level=2" from the file game.swf.
     const qsizetype query = encoded.indexOf('?');
     const qsizetype fragment = encoded.indexOf("%23");

@@ -6,7 +6,7 @@
 // movie loads itself: pictures, sounds, texts, other movies.
 //
 // The movie's URL folder stands for its folder on disk, so that the page's
-// player resolves a relative name against it as the standalone player did
+// player resolves a relative name against it as a player on the desktop did
 // against the folder: "pics/a.png" is corvane://flash/m/N/pics/a.png. A
 // name that leads anywhere else, a missing file and a refused one are all
 // the same "not found" to the movie, and a line in the debug log. Only the
