@@ -24,6 +24,7 @@ constexpr Builtin Builtins[] = {
         {"back", u"后退", Moving, false},         {"cut", u"剪切", Editing, false},
         {"copy", u"复制", Editing, false},        {"paste", u"粘贴", Editing, false},
         {"delete", u"删除", Editing, false},      {"select-all", u"全选", Editing, false},
+        {FullScreen, u"全屏", Zoom, true},
 };
 constexpr char16_t QualityMenu[] = u"品质";
 
