@@ -269,6 +269,28 @@ private slots:
         QVERIFY(player_->isVisible() && shows(still.square, 0.01));
     }
 
+    // A movie's own Stage.displayState = "fullScreen" fills the screen only when the person's
+    // key just reached it, not while it starts; Escape gives the window back, and the page
+    // leaves its full screen with it.
+    void movieAsksForFullScreen()
+    {
+        SwfMovie asking;
+        asking.background = QColor(0x30, 0x60, 0x30), asking.frames = 1;
+        asking.firstFrameActions = fullScreenActions();
+        show("asking.swf", writeSwf(asking));
+        QVERIFY(shows(asking.background) && waitFor([&] { return evaluate("corvaneFlash.status().shown").toBool(); }));
+        const char* pageFull = "!!document.fullscreenElement";
+        QVERIFY(!evaluate(pageFull).toBool() && !player_->fullScreen());
+
+        QTest::keyClick(player_, Qt::Key_F);
+        QVERIFY2(waitFor([&] { return player_->fullScreen() && player_->size() == player_->screen()->size(); }),
+                 "the movie's request after a key was not honoured");
+        QVERIFY(evaluate(pageFull).toBool());
+        QTest::keyClick(player_->window()->windowHandle(), Qt::Key_Escape);
+        QVERIFY(waitFor([&] { return !player_->fullScreen() && player_->window() == window_.get(); }));
+        QVERIFY(waitFor([&] { return !evaluate(pageFull).toBool(); }));
+    }
+
     // The richer movies draw what they are made of: in AVM1 gradients, a bitmap, a
     // counter that changes every frame, and a button whose over and down states
     // show under the pointer; in AVM2 what the document class draws and adds.

@@ -159,4 +159,16 @@ QByteArray textColourActions(const QList<std::pair<QString, QRgb>>& texts)
             + push({QStringLiteral("setFocus")}) + op(CallMethod) + op(Pop);
 }
 
+QByteArray fullScreenActions()
+{
+    // Stage.displayState = "fullScreen"
+    const QByteArray ask = push({QStringLiteral("Stage")}) + op(GetVariable)
+            + push({QStringLiteral("displayState"), QStringLiteral("fullScreen")}) + op(SetMember);
+    const QString listener = QStringLiteral("corvaneScreen");
+    QByteArray a = ask + push({listener, 0, QStringLiteral("Object")}) + op(NewObject) + op(SetVariable);
+    a += push({listener}) + op(GetVariable) + push({QStringLiteral("onKeyDown")}) + function(ask) + op(SetMember);
+    return a + push({listener}) + op(GetVariable) + push({1, QStringLiteral("Key")}) + op(GetVariable)
+            + push({QStringLiteral("addListener")}) + op(CallMethod) + op(Pop);
+}
+
 }  // namespace corvane::test

@@ -22,7 +22,7 @@ public:
     // The widget that takes the page's input, if any.
     QWidget* inputTarget() const;
     // The view that shows the page, if any.
-    QWebEngineView* view() const { return view_; }
+    QWebEngineView* view() const;
 
 signals:
     void drawn();
