@@ -161,12 +161,15 @@ QByteArray textColourActions(const QList<std::pair<QString, QRgb>>& texts)
 
 QByteArray fullScreenActions()
 {
-    // Stage.displayState = "fullScreen"
-    const QByteArray ask = push({QStringLiteral("Stage")}) + op(GetVariable)
-            + push({QStringLiteral("displayState"), QStringLiteral("fullScreen")}) + op(SetMember);
+    // Stage.displayState = state
+    const auto set = [](const char* state) {
+        return push({QStringLiteral("Stage")}) + op(GetVariable)
+                + push({QStringLiteral("displayState"), QString::fromLatin1(state)}) + op(SetMember);
+    };
     const QString listener = QStringLiteral("corvaneScreen");
-    QByteArray a = ask + push({listener, 0, QStringLiteral("Object")}) + op(NewObject) + op(SetVariable);
-    a += push({listener}) + op(GetVariable) + push({QStringLiteral("onKeyDown")}) + function(ask) + op(SetMember);
+    QByteArray a = set("fullScreen") + push({listener, 0, QStringLiteral("Object")}) + op(NewObject) + op(SetVariable);
+    a += push({listener}) + op(GetVariable) + push({QStringLiteral("onKeyDown")})
+            + function(set("normal") + set("fullScreen")) + op(SetMember);
     return a + push({listener}) + op(GetVariable) + push({1, QStringLiteral("Key")}) + op(GetVariable)
             + push({QStringLiteral("addListener")}) + op(CallMethod) + op(Pop);
 }

@@ -8,6 +8,15 @@
 namespace corvane {
 
 namespace {
+// The widget before `w` in the tab order that takes the keyboard by Tab.
+QWidget* tabbedBefore(QWidget* w)
+{
+    for (QWidget* b = w->previousInFocusChain(); b && b != w; b = b->previousInFocusChain())
+        if ((b->focusPolicy() & Qt::TabFocus) && b->window() == w->window())
+            return b;
+    return nullptr;
+}
+
 // The sibling drawn just above `w`, if any.
 QWidget* siblingAbove(const QWidget* w)
 {
@@ -21,7 +30,7 @@ QWidget* siblingAbove(const QWidget* w)
 
 FlashFullScreen::FlashFullScreen(QWidget* area, QWidget* home)
     : QWidget(area->window(), Qt::Window), area_(area), home_(home), above_(siblingAbove(area)),
-      before_(area->previousInFocusChain()), geometry_(area->geometry())
+      before_(tabbedBefore(area)), geometry_(area->geometry())
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(area->window()->windowTitle());
@@ -61,9 +70,9 @@ void FlashFullScreen::leave()
     if (leaving_)
         return;
     leaving_ = true;
+    const bool focused = area_ && area_->hasFocus();
     hide();
     if (area_ && home_) {
-        const bool focused = area_->hasFocus();
         area_->setParent(home_);
         area_->setGeometry(geometry_);
         if (above_ && above_->parentWidget() == home_)
