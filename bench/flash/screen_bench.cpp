@@ -19,6 +19,7 @@
 #include <sys/resource.h>
 
 using namespace corvane;
+using namespace corvane::test;
 
 namespace {
 
