@@ -187,10 +187,12 @@ void FlashHost::drawn()
 void FlashHost::sendFrame()
 {
     grabQueued_ = false;
-    const QImage image = source_->grab();
+    QImage image = source_->grab();
     if (image.isNull())
         return;
-    const QVariantList message = frames_.write(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    // Converted in place where it can be (an opaque grab's RGB32): the only
+    // copy of the frame is then the one into the shared memory.
+    const QVariantList message = frames_.write(std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied));
     if (message.isEmpty())
         return;
     frameOut_ = true;
