@@ -298,7 +298,7 @@ void FlashPlayer::showMenu(QList<FlashMenuEntry> entries, QPoint at, bool byKeyb
         return;
     // The area's own entry goes with the zoom: after 全部显示, else last.
     const auto zoom = std::find_if(entries.begin(), entries.end(),
-                                   [](const FlashMenuEntry& e) { return e.key == QLatin1String("show-all"); });
+                                   [](const FlashMenuEntry& e) { return e.key == QLatin1String(flashmenu::ShowAll); });
     const int own = zoom == entries.end() ? int(entries.size()) : int(zoom - entries.begin()) + 1;
     entries.insert(own, FlashMenuEntry{QString::fromLatin1(flashmenu::FullScreen), {}, true, fullScreen(), false});
     QMenu* menu = flashmenu::build(entries, this);
