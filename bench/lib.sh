@@ -27,13 +27,14 @@ write_wav_list() {
 # bench_xvfb FIRST LAST [PREFIX...]: starts a private Xvfb on the first free
 # display number from FIRST to LAST (run behind PREFIX, e.g. a real-time
 # priority), exports DISPLAY and adds the server's pid to the array
-# `services`; returns 1 when none answers.
+# `services`; returns 1 when none answers. BENCH_SCREEN sets its screen
+# (1280x1024x24 unless given).
 bench_xvfb() {
   local first=$1 last=$2 n xvfb
   shift 2
   for n in $(seq "$first" "$last"); do
     [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    "$@" Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    "$@" Xvfb :$n -screen 0 "${BENCH_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
     export DISPLAY=:$n
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done

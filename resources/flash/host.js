@@ -192,7 +192,9 @@
     // Links and the page's scripts stay out of the movie's reach; loading
     // stays allowed, and reaches only the movie's folder (see fetch above).
     allowNetworking: "internal",
-    allowFullscreen: false,
+    // A movie may ask to fill the screen; the host grants it only just after
+    // the person's own key or click, and the program then shows it so.
+    allowFullscreen: true,
     upgradeToHttps: false,
     warnOnUnsupportedContent: false,
     favorFlash: false,

@@ -22,6 +22,8 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QPointer>
+#include <QScreen>
 #include <QSlider>
 #include <QtTest>
 
@@ -287,8 +289,14 @@ void DesktopTest::screenKeptAwakeOnlyWhileAPicturePlays()
     open("Command6", test::writeFile(dir.path(), "other.swf", test::writeSwf(other)));
     QTRY_COMPARE(saver.count(true), 6);
     QVERIFY(showing(other.background));
-    // Closing the window lifts a held one.
+    // On the whole screen it stays held; closing the window then lifts it, and the full
+    // screen goes with the window.
+    area->setFullScreen(true);
+    QTRY_VERIFY(area->fullScreen() && area->size() == area->screen()->size());
+    QVERIFY(!saver.held.isEmpty() && status() == "Playing");
+    const QPointer<QWidget> screen = area->window();
     delete form.data();
+    QVERIFY(!screen);
     QTRY_VERIFY(saver.held.isEmpty());
 
     // Without the screen saver, the power manager; with neither, nothing.

@@ -2,6 +2,7 @@
 // the program's own menu for the movie, clicks and keys that reach the page, the keyboard
 // that a movie has from its start, and the richer movies' buttons under the pointer.
 #include "DialogAnswer.h"
+#include "flash/RemoteFlashEngine.h"
 #include "FlashAreaTest.h"
 #include "RichMovies.h"
 #include "SwfActions.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QMenu>
+#include <QScreen>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -23,7 +25,8 @@ class FlashMenuTest : public FlashAreaTest {
     // the pointer's would be), or by a key on `target`; null if none came up.
     QMenu* menuByMouse(QPoint at)
     {
-        QTest::mouseClick(window_->windowHandle(), Qt::RightButton, {}, player_->mapTo(window_.get(), at));
+        QWidget* window = player_->window();  // the main window's, or the full screen's
+        QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, player_->mapTo(window, at));
         return shownMenu();
     }
     QMenu* menuByKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mods = {})
@@ -64,6 +67,8 @@ class FlashMenuTest : public FlashAreaTest {
     }
 
 private slots:
+    void cleanup() { player_->setFullScreen(false); }  // a failed test leaves the window to the next
+
     void initTestCase()
     {
         openWindow(QPoint(940, 80));
@@ -71,6 +76,31 @@ private slots:
         first.background = QColor(0x60, 0x60, 0x60);
         show("first.swf", writeSwf(first));
         QVERIFY2(shows(first.background, 0.3, ColdStartMs), "the first movie never showed");
+    }
+
+    // A movie's own Stage.displayState = "fullScreen" fills the screen only when the person's
+    // key just reached it, not while it starts (it runs first: no key or click came before); Escape gives the window back, and the page
+    // leaves its full screen with it.
+    void movieAsksForFullScreen()
+    {
+        SwfMovie asking;
+        asking.background = QColor(0x30, 0x60, 0x30), asking.frames = 1;
+        asking.firstFrameActions = fullScreenActions();
+        show("asking.swf", writeSwf(asking));
+        QVERIFY(shows(asking.background) && waitFor([&] { return evaluate("corvaneFlash.status().shown").toBool(); }));
+        const char* pageFull = "!!document.fullscreenElement";
+        QVERIFY(!evaluate(pageFull).toBool());
+        QVERIFY(!player_->fullScreen());
+
+        window_->activateWindow();  // no window manager: the window gets the keyboard when asked
+        QTRY_VERIFY(player_->hasFocus());
+        QTest::keyClick(player_, Qt::Key_F);
+        QVERIFY2(waitFor([&] { return player_->fullScreen() && player_->size() == player_->screen()->size(); }),
+                 "the movie's request after a key was not honoured");
+        QVERIFY(evaluate(pageFull).toBool());
+        QTest::keyClick(player_->window()->windowHandle(), Qt::Key_Escape);
+        QVERIFY(waitFor([&] { return !player_->fullScreen() && player_->window() == window_.get(); }));
+        QVERIFY(waitFor([&] { return !evaluate(pageFull).toBool(); }));
     }
 
     // The person's clicks and keys on the display area reach the page in the engine's
@@ -111,13 +141,14 @@ private slots:
         QVERIFY2(menu->height() > area.height(), "the menu fits in the area: it cannot show that it is not clipped");
         QVERIFY(!area.contains(menu->geometry()));
         QCOMPARE(texts(menu),
-                 (QStringList{"移开方块", "移回方块", "不可用", "放大", "缩小", "全部显示", "品质", "播放", "循环",
-                              "倒带", "前进", "后退"}));
+                 (QStringList{"移开方块", "移回方块", "不可用", "放大", "缩小", "全部显示", "全屏", "品质", "播放",
+                              "循环", "倒带", "前进", "后退"}));
         QCOMPARE(texts(entry(menu, "品质")->menu()), (QStringList{"低", "中", "高"}));
         QVERIFY(entry(menu, "高")->isChecked() && !entry(menu, "低")->isChecked());
         QVERIFY(entry(menu, "播放")->isChecked() && entry(menu, "播放")->isEnabled());
         QVERIFY(entry(menu, "循环")->isChecked() && !entry(menu, "循环")->isEnabled());  // Ruffle always loops
         QVERIFY(entry(menu, "放大")->isEnabled() && !entry(menu, "缩小")->isEnabled());
+        QVERIFY(entry(menu, "全屏")->isEnabled() && !entry(menu, "全屏")->isChecked());
         QVERIFY(!entry(menu, "不可用")->isEnabled() && entry(menu, "移开方块")->isEnabled());
         QVERIFY(entry(menu, "前进")->isEnabled());
         const char* ruffleMenu = "(() => { const p = document.querySelector('ruffle-player');"
@@ -186,6 +217,90 @@ private slots:
         choose(menuByMouse(centre), "播放");
         QVERIFY(moves());
         QCOMPARE(evaluate(ruffleMenu).toBool(), false);
+    }
+
+    // 全屏 moves the movie onto the whole screen, drawn there at the screen's size: the host's
+    // frames are the screen's size and a still square's edges stay sharp, not a small picture
+    // blown up. The movie keeps the keyboard and the pointer, at the point clicked; Escape (which
+    // the movie never gets) and 全屏 again give the window back, with the area in its place and
+    // in the tab order as before.
+    void fullScreenFromTheMenu()
+    {
+        SwfMovie still;
+        still.background = QColor(0x20, 0x20, 0x20), still.square = QColor(0xF0, 0xF0, 0xF0), still.frames = 1;
+        show("still.swf", writeSwf(still));
+        QVERIFY(shows(still.background) && shows(still.square, 0.01));
+        const auto* engine = dynamic_cast<RemoteFlashEngine*>(player_->engine());
+        QVERIFY(engine);
+        const QRect home = player_->geometry();
+        const auto nextByKey = [&] {  // where Ctrl+Tab goes from the area; the area has the keyboard again
+            QTest::keyClick(player_, Qt::Key_Tab, Qt::ControlModifier);
+            QWidget* next = window_->focusWidget();
+            player_->setFocus();
+            return next;
+        };
+        const QWidget* next = nextByKey();
+        const QSize screen = player_->screen()->geometry().size();
+        const QSize screenPixels = screen * player_->devicePixelRatioF();
+        const auto inFullScreen = [&] {
+            return player_->fullScreen() && player_->window()->isFullScreen() && player_->size() == screen
+                    && engine->frameSize() == screenPixels;
+        };
+        const auto atHome = [&] {
+            return !player_->fullScreen() && player_->window() == window_.get() && player_->geometry() == home
+                    && engine->frameSize() == home.size() * player_->devicePixelRatioF();
+        };
+
+        choose(menuByMouse(QPoint(60, 50)), "全屏");
+        QVERIFY2(waitFor(inFullScreen), "the movie does not fill the screen at its size");
+        QTRY_VERIFY(player_->hasFocus());
+        // Across the square's middle row, its right edge (inside the stage) is one pixel or two of
+        // neither colour, where a picture drawn at the area's size and blown up has a band of several.
+        QImage big;
+        QVERIFY(waitFor([&] { return share(big = shot(), still.square) > 0.01; }));
+        const auto near = [](QColor a, QColor b) { return std::abs(a.red() - b.red()) <= 12; };
+        const auto squareEnd = [&](int y) {  // the square's last pixel in row y, or -1
+            int last = -1;
+            for (int x = 0; x < big.width(); ++x)
+                last = near(big.pixel(x, y), still.square) ? x : last;
+            return last;
+        };
+        QList<int> rows;
+        for (int y = 0; y < big.height(); ++y)
+            if (squareEnd(y) >= 0)
+                rows.append(y);
+        QVERIFY(!rows.isEmpty());
+        const int row = rows.at(rows.size() / 2);
+        const int edge = squareEnd(row);
+        int blended = 0;
+        for (int x = edge; x < std::min(int(big.width()), edge + 16); ++x)
+            blended += !near(big.pixel(x, row), still.square) && !near(big.pixel(x, row), still.background);
+        QVERIFY2(blended <= 2, qPrintable(QString::number(blended) + " blended pixels at the square's edge"));
+
+        QVERIFY(evaluate("window.big = []; document.addEventListener('pointerdown', (e) => big.push(e.clientX + ','"
+                         " + e.clientY), true); document.addEventListener('keydown', (e) => big.push(e.key), true);"
+                         " true")
+                        .toBool());
+        const QPoint far(screen.width() - 40, screen.height() - 30);
+        QTest::mouseClick(player_, Qt::LeftButton, {}, far);
+        QTest::keyClick(player_->window()->windowHandle(), Qt::Key_A);
+        const QString want = QStringLiteral("%1,%2 a").arg(far.x()).arg(far.y());
+        QString got;
+        QVERIFY2(waitFor([&] { return (got = evaluate("big.join(' ')").toString()) == want; }, 10000), qPrintable(got));
+
+        QTest::keyClick(player_->window()->windowHandle(), Qt::Key_Escape);
+        QVERIFY2(waitFor(atHome), "Escape did not give the window back");
+        QCOMPARE(evaluate("big.join(' ')").toString(), want);  // the movie did not get Escape
+        QTRY_VERIFY(player_->hasFocus());
+        QCOMPARE(nextByKey(), next);
+
+        choose(menuByMouse(QPoint(60, 50)), "全屏");
+        QVERIFY(waitFor(inFullScreen));
+        QMenu* menu = menuByMouse(QPoint(60, 50));
+        QVERIFY(menu && entry(menu, "全屏")->isChecked());
+        choose(menu, "全屏");
+        QVERIFY2(waitFor(atHome), "全屏 again did not give the window back");
+        QVERIFY(player_->isVisible() && shows(still.square, 0.01));
     }
 
     // The richer movies draw what they are made of: in AVM1 gradients, a bitmap, a

@@ -88,6 +88,7 @@ QList<QVariantList> hostMessages()
             {QString::fromLatin1(Frame), 289, 209, qint64(289 * 4), int(QImage::Format_ARGB32_Premultiplied), 1.0},
             {QString::fromLatin1(Blank)},
             {QString::fromLatin1(Pong), qint64(3)},
+            {QString::fromLatin1(FullScreen), true},
     };
 }
 
@@ -117,6 +118,9 @@ private slots:
                 {QString::fromLatin1(Process), qint64(5), qint64(6)},  // a field too many
                 {QString::fromLatin1(Cursor), 1000},
                 {QString::fromLatin1(Pong)},
+                {QString::fromLatin1(FullScreen), 1},                               // a number for a flag
+                {QString::fromLatin1(FullScreen)},                                  // no flag
+                {QString::fromLatin1(Screen), true},                                // the area's own
                 {QString::fromLatin1(Spilled), qint64(10)},                         // the host has no file to fill
                 {QString::fromLatin1(SpillRead)},                                   // nothing was spilled
                 {QStringLiteral("engine"), qint64(0), QStringLiteral("openPage")},  // the area's own

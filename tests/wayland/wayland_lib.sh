@@ -222,6 +222,29 @@ check_flash() {
   note "the Flash movie shows ($share of the display area is its background) and moves"
 }
 
+# 全屏 from the movie's menu by the keyboard (the menu key; Down passes the zoom
+# entries that are off), then Escape: the movie fills the output and moves
+# there, then moves in Form1's display area again.
+check_flash_full_screen() {
+  focus "$(cut -f1 <<<"$FORM1")"
+  wtype -s 500 -k Menu -s 1500 -k Down -s 300 -k Return
+  wait_view '^Corvane$' 15 "\$6 == 1 && \$4 == $OUT_W && \$5 == $OUT_H" >/dev/null \
+    || fail "全屏 did not fill the output: $(views)"
+  sleep 0.5
+  grabs_differ 0 0 "$OUT_W" "$OUT_H" || fail "the full-screen movie does not move"
+  note "全屏: the movie fills ${OUT_W}x$OUT_H and moves"
+  wtype -s 300 -k Escape
+  local end=$((SECONDS + 10)) x y h
+  while views | awk -F'\t' '$6 == 1 { found = 1 } END { exit !found }'; do
+    [ $SECONDS -lt $end ] || fail "Escape did not leave the full screen: $(views)"
+    sleep 0.2
+  done
+  read -r _ x y _ h _ <<<"$FORM1"
+  grabs_differ $((x + FLASH_X)) $((y + h - CLIENT_H + FLASH_Y)) $FLASH_W $FLASH_H \
+    || fail "after Escape the movie does not move in Form1's display area"
+  note "Escape: the movie is back in Form1's display area"
+}
+
 quit_player() {
   dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.corvane /org/mpris/MediaPlayer2 \
     org.mpris.MediaPlayer2.Quit >/dev/null || fail "MPRIS Quit was not answered"

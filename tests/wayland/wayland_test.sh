@@ -4,7 +4,8 @@
 # as a person would (wtype) and watched from outside: screenshots (grim), the
 # sound server's null sink and MPRIS on the session bus. Form1 maps at its
 # width; a .wav and a .mid are heard; a video window shows moving pictures and
-# goes full screen and back; a Flash movie moves in Form1's display area;
+# goes full screen and back; a Flash movie moves in Form1's display area,
+# and on the whole output after 全屏 from its menu, and back after Escape;
 # MPRIS says Playing; MPRIS Quit ends the player with status 0.
 # Needs the session bus and sound server of scripts/session.sh; CORVANE_EXE
 # and CORVANE_SWF_WRITE name the player and the movie writer (ctest sets both).
@@ -55,4 +56,5 @@ open_file i "$work/chords.mid"
 heard .mid
 check_video
 check_flash
+check_flash_full_screen
 quit_player

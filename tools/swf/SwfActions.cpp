@@ -159,4 +159,19 @@ QByteArray textColourActions(const QList<std::pair<QString, QRgb>>& texts)
             + push({QStringLiteral("setFocus")}) + op(CallMethod) + op(Pop);
 }
 
+QByteArray fullScreenActions()
+{
+    // Stage.displayState = state
+    const auto set = [](const char* state) {
+        return push({QStringLiteral("Stage")}) + op(GetVariable)
+                + push({QStringLiteral("displayState"), QString::fromLatin1(state)}) + op(SetMember);
+    };
+    const QString listener = QStringLiteral("corvaneScreen");
+    QByteArray a = set("fullScreen") + push({listener, 0, QStringLiteral("Object")}) + op(NewObject) + op(SetVariable);
+    a += push({listener}) + op(GetVariable) + push({QStringLiteral("onKeyDown")})
+            + function(set("normal") + set("fullScreen")) + op(SetMember);
+    return a + push({listener}) + op(GetVariable) + push({1, QStringLiteral("Key")}) + op(GetVariable)
+            + push({QStringLiteral("addListener")}) + op(CallMethod) + op(Pop);
+}
+
 }  // namespace corvane::test

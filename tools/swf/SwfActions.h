@@ -28,4 +28,9 @@ QByteArray keyColourActions(const QList<std::pair<int, QRgb>>& keys);
 // each change fills the stage with the colour given for its whole text.
 QByteArray textColourActions(const QList<std::pair<QString, QRgb>>& texts);
 
+// Asks for the full screen (Stage.displayState) at once, and again on each
+// key down, through a Key listener. Ruffle takes a refused request for done:
+// each key down sets "normal" first, so that it asks anew.
+QByteArray fullScreenActions();
+
 }  // namespace corvane::test

@@ -17,13 +17,14 @@ struct Builtin {
 
 constexpr Builtin Builtins[] = {
         {"zoom-in", u"放大", Zoom, false},        {"zoom-out", u"缩小", Zoom, false},
-        {"show-all", u"全部显示", Zoom, true},    {"quality-low", u"低", Quality, true},
+        {ShowAll, u"全部显示", Zoom, true},       {"quality-low", u"低", Quality, true},
         {"quality-medium", u"中", Quality, true}, {"quality-high", u"高", Quality, true},
         {"play", u"播放", Playing, true},         {"loop", u"循环", Playing, true},
         {"rewind", u"倒带", Moving, false},       {"forward", u"前进", Moving, false},
         {"back", u"后退", Moving, false},         {"cut", u"剪切", Editing, false},
         {"copy", u"复制", Editing, false},        {"paste", u"粘贴", Editing, false},
         {"delete", u"删除", Editing, false},      {"select-all", u"全选", Editing, false},
+        {FullScreen, u"全屏", Zoom, true},
 };
 constexpr char16_t QualityMenu[] = u"品质";
 

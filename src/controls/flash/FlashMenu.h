@@ -12,6 +12,11 @@ class QWidget;
 
 namespace corvane::flashmenu {
 
+// The entry that the area adds itself: the movie on the whole screen; it
+// goes after the zoom's last entry.
+inline constexpr char FullScreen[] = "full-screen";
+inline constexpr char ShowAll[] = "show-all";
+
 // What a built-in entry reads; empty for a name not known here.
 QString caption(const QString& key);
 // The menu for these entries. Each action's data() is its entry's place in

@@ -3,8 +3,10 @@
 #include "DispatchIds.h"
 #include "FlashEngine.h"
 #include "FlashFocusKeys.h"
+#include "FlashFullScreen.h"
 #include "FlashMenu.h"
 #include "FlashMenuKeys.h"
+#include "FlashScreenKeys.h"
 #include "RemoteFlashEngine.h"
 
 #include <QContextMenuEvent>
@@ -153,6 +155,7 @@ void FlashPlayer::startEngine()
         return;  // no host program: the display stays empty
     auto engine = std::make_unique<RemoteFlashEngine>(this);
     connect(engine.get(), &RemoteFlashEngine::stopped, this, &FlashPlayer::engineStopped);
+    connect(engine.get(), &RemoteFlashEngine::fullScreenAsked, this, &FlashPlayer::setFullScreen);
     engine_ = std::move(engine);
     engine_->openPage();
 }
@@ -163,6 +166,7 @@ void FlashPlayer::engineStopped()
     menuAsked_ = false;
     if (menu_)
         menu_->close();
+    setFullScreen(false);  // nothing to show on it
     if (!playing_)
         return;
     playing_ = false;
@@ -233,6 +237,18 @@ Variant FlashPlayer::get(DispId id)
 
 QMenu* FlashPlayer::menu() const { return menu_; }
 
+bool FlashPlayer::fullScreen() const { return FlashFullScreen::holding(this) != nullptr; }
+
+void FlashPlayer::setFullScreen(bool on)
+{
+    if (on == fullScreen())
+        return;
+    if (!on)
+        FlashFullScreen::holding(this)->leave();
+    else if (engine_ && !movie_.isEmpty())
+        FlashFullScreen::enter(this);
+}
+
 void FlashPlayer::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
@@ -249,6 +265,8 @@ void FlashPlayer::keyPressEvent(QKeyEvent* event)
     event->accept();
     if (flashmenu::opensMenu(*event))
         openMenu(rect().center(), true);
+    else if (flashscreen::leavesFullScreen(*event))
+        setFullScreen(false);
     else if (flashfocus::leavesArea(*event))
         QWidget::focusNextPrevChild(flashfocus::forward(*event));
 }
@@ -273,11 +291,16 @@ void FlashPlayer::openMenu(QPoint at, bool byKeyboard)
     });
 }
 
-void FlashPlayer::showMenu(const QList<FlashMenuEntry>& entries, QPoint at, bool byKeyboard)
+void FlashPlayer::showMenu(QList<FlashMenuEntry> entries, QPoint at, bool byKeyboard)
 {
     menuAsked_ = false;
     if (entries.isEmpty() || !engine_)
         return;
+    // The area's own entry goes with the zoom: after 全部显示, else last.
+    const auto zoom = std::find_if(entries.begin(), entries.end(),
+                                   [](const FlashMenuEntry& e) { return e.key == QLatin1String(flashmenu::ShowAll); });
+    const int own = zoom == entries.end() ? int(entries.size()) : int(zoom - entries.begin()) + 1;
+    entries.insert(own, FlashMenuEntry{QString::fromLatin1(flashmenu::FullScreen), {}, true, fullScreen(), false});
     QMenu* menu = flashmenu::build(entries, this);
     if (menu->isEmpty() || !isVisible()) {
         delete menu;
@@ -291,9 +314,8 @@ void FlashPlayer::showMenu(const QList<FlashMenuEntry>& entries, QPoint at, bool
     // in the next turn, once it is known.
     connect(
             menu, &QMenu::aboutToHide, this,
-            [this, menu, chosen] {
-                if (engine_)
-                    engine_->runMenuEntry(*chosen);
+            [this, menu, chosen, own] {
+                menuClosed(*chosen, own);
                 menu->deleteLater();
             },
             Qt::QueuedConnection);
@@ -305,6 +327,15 @@ void FlashPlayer::showMenu(const QList<FlashMenuEntry>& entries, QPoint at, bool
         if (first != actions.end())
             menu->setActiveAction(*first);
     }
+}
+
+void FlashPlayer::menuClosed(int chosen, int fullScreenEntry)
+{
+    // The engine's entries are numbered without the area's own.
+    if (engine_)
+        engine_->runMenuEntry(chosen == fullScreenEntry ? -1 : chosen > fullScreenEntry ? chosen - 1 : chosen);
+    if (chosen == fullScreenEntry)
+        setFullScreen(!fullScreen());
 }
 
 Variant FlashPlayer::call(DispId id, const Args&)

@@ -26,6 +26,12 @@
 // and runs the one chosen. It acts on the movie only; the program's play and
 // stop are not touched.
 //
+// The menu's 全屏 shows the movie on the whole screen (FlashFullScreen),
+// drawn at the screen's size; 全屏 again, or Escape, gives the window back.
+// The movie keeps the keyboard and the pointer meanwhile. A movie that asks
+// for the full screen itself (Stage.displayState) gets it only just after
+// the person's key or click in it.
+//
 // An engine that goes away with its movie (its process ended or hung) leaves
 // the movie stopped, as if Stop had been pressed; the next Flash opening
 // starts a new one.
@@ -72,6 +78,10 @@ public:
     // The movie's menu while it is open (for tests), or null.
     QMenu* menu() const;
 
+    // The movie fills the screen, or not; full screen only while a movie is set.
+    void setFullScreen(bool on);
+    bool fullScreen() const;
+
     // The bytes of the file that the player gets; an empty result once
     // `cancelled` is set.
     static QByteArray readMovie(const QString& path, const std::atomic_bool* cancelled = nullptr);
@@ -92,7 +102,8 @@ private:
     void engineStopped();
     void movieRead(const QByteArray& bytes);
     void openMenu(QPoint at, bool byKeyboard);
-    void showMenu(const QList<FlashMenuEntry>& entries, QPoint at, bool byKeyboard);
+    void showMenu(QList<FlashMenuEntry> entries, QPoint at, bool byKeyboard);
+    void menuClosed(int chosen, int fullScreenEntry);
 
     QString movie_;
     bool playing_ = true;

@@ -1,8 +1,10 @@
 #include "RemoteFlashEngine.h"
 
 #include "FlashFocusKeys.h"
+#include "FlashFullScreen.h"
 #include "FlashHostProcess.h"
 #include "FlashMenuKeys.h"
+#include "FlashScreenKeys.h"
 #include "wire/FlashFrames.h"
 #include "wire/FlashInput.h"
 #include "wire/FlashProtocol.h"
@@ -26,8 +28,8 @@ using namespace flashwire;
 namespace {
 
 // The area's own: the right button's clicks, the keys that open the movie's
-// menu and those that leave the area.
-bool areasOwn(const QEvent& event)
+// menu and those that leave the area, or its full screen.
+bool areasOwn(const QEvent& event, bool fullScreen)
 {
     switch (event.type()) {
     case QEvent::MouseButtonPress:
@@ -37,7 +39,8 @@ bool areasOwn(const QEvent& event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         const auto& key = static_cast<const QKeyEvent&>(event);
-        return flashmenu::opensMenu(key) || flashfocus::leavesArea(key);
+        return flashmenu::opensMenu(key) || flashfocus::leavesArea(key)
+                || (fullScreen && flashscreen::leavesFullScreen(key));
     }
     default: return false;
     }
@@ -211,6 +214,8 @@ void RemoteFlashEngine::received(const QVariantList& m)
             area_->setCursor(Qt::CursorShape(m.at(1).toInt()));
     } else if (what == QLatin1String(Ready)) {
         ready_ = true;
+    } else if (what == QLatin1String(FullScreen)) {
+        emit fullScreenAsked(m.at(1).toBool());
     }
 }
 
@@ -297,9 +302,11 @@ bool RemoteFlashEngine::eventFilter(QObject* watched, QEvent* event)
     if (type == QEvent::Resize) {
         const QSize size = static_cast<QResizeEvent*>(event)->size();
         wire_->send({name(Size), size.width(), size.height()});
+    } else if (type == QEvent::ParentChange) {
+        wire_->send({name(Screen), FlashFullScreen::holding(area_) != nullptr});
     } else if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
         wire_->send({name(Focus), type == QEvent::FocusIn});
-    } else if (areasOwn(*event)) {
+    } else if (areasOwn(*event, FlashFullScreen::holding(area_) != nullptr)) {
         return false;  // the area shows the movie's menu, or lets the keyboard go: the page gets none of it
     } else if (const QList<QVariantList> input = flashinput::encode(*event); !input.isEmpty()) {
         for (const QVariantList& message : input)

@@ -69,10 +69,15 @@ public:
 
     // The host process, 0 when none runs (for tests).
     qint64 hostProcessId() const { return hostProcess_; }
+    // The last frame's size in pixels, as the host drew it (for tests).
+    QSize frameSize() const { return frame_.size(); }
 
 signals:
     // The host went away with the movie: nothing plays any more.
     void stopped();
+    // The movie asks to fill the screen, just after the person's key or
+    // click in it, or to leave it.
+    void fullScreenAsked(bool on);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -81,4 +81,6 @@ QImage FlashFrameSource::grab() const
 
 QWidget* FlashFrameSource::inputTarget() const { return view_ ? view_->focusProxy() : nullptr; }
 
+QWebEngineView* FlashFrameSource::view() const { return view_; }
+
 }  // namespace corvane

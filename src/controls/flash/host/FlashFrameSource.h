@@ -21,6 +21,8 @@ public:
     QImage grab() const;
     // The widget that takes the page's input, if any.
     QWidget* inputTarget() const;
+    // The view that shows the page, if any.
+    QWebEngineView* view() const;
 
 signals:
     void drawn();

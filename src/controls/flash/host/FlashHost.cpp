@@ -3,6 +3,7 @@
 #include "flash/FlashEngine.h"
 #include "FlashEngineCalls.h"
 #include "FlashFrameSource.h"
+#include "FlashWebPage.h"
 #include "wire/FlashInput.h"
 #include "wire/FlashProtocol.h"
 
@@ -12,6 +13,7 @@
 #include <QPalette>
 #include <QPointer>
 #include <QTimer>
+#include <QWebEngineView>
 #include <QWindow>
 
 extern "C" corvane::FlashEngine* corvane_create_flash_engine(QWidget* area);
@@ -20,6 +22,9 @@ namespace corvane {
 namespace {
 // The display area's size until it says.
 constexpr QSize DefaultSize(289, 209);
+// How soon after the person's key or click a movie may fill the screen: the
+// movie asks as it handles that input.
+constexpr qint64 InputMomentMs = 1000;
 
 bool offScreen() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
 }  // namespace
@@ -37,6 +42,7 @@ FlashHost::FlashHost(int socket, int frames, int spill)
     connect(source_, &FlashFrameSource::drawn, this, &FlashHost::drawn);
     // A view made after the area took the keyboard takes it as it shows.
     connect(source_, &FlashFrameSource::shown, this, [this] {
+        watchPage();
         if (focused_)
             focus(true);
     });
@@ -100,6 +106,8 @@ void FlashHost::received(const QVariantList& m)
         area_.setPalette(palette);
     } else if (name == QLatin1String(Focus)) {
         focus(m.value(1).toBool());
+    } else if (name == QLatin1String(Screen)) {
+        screen(m.value(1).toBool());
     }
 }
 
@@ -108,6 +116,9 @@ void FlashHost::input(const QVariantList& message)
     std::unique_ptr<QEvent> event = flashinput::decode(message);
     if (!event)
         return;
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress)
+        pressed_.start();
     // Straight to the widget that shows the page: it fills the area, so the
     // area's coordinates are its own.
     if (QWidget* target = source_->inputTarget())
@@ -131,6 +142,35 @@ void FlashHost::focus(bool in)
     }
 }
 
+void FlashHost::watchPage()
+{
+    auto* page = qobject_cast<FlashWebPage*>(source_->view() ? source_->view()->page() : nullptr);
+    if (!page)
+        return;
+    page->setFullScreenGate([this] { return pressed_.isValid() && !pressed_.hasExpired(InputMomentMs); });
+    connect(page, &FlashWebPage::fullScreenChanged, this, &FlashHost::fullScreenAsked, Qt::UniqueConnection);
+}
+
+void FlashHost::fullScreenAsked(bool on)
+{
+    // The area that left first needs no telling: a late word might take it
+    // out of a full screen chosen again meanwhile.
+    pageFull_ = on;
+    if (!on && std::exchange(leaving_, false))
+        return;
+    leaving_ = false;
+    send({QString::fromLatin1(FullScreen), on});
+}
+
+void FlashHost::screen(bool full)
+{
+    // The area left the full screen the movie asked for: the page leaves it too.
+    if (!full && pageFull_ && source_->view() && source_->view()->page()) {
+        leaving_ = true;
+        source_->view()->page()->triggerAction(QWebEnginePage::ExitFullScreen);
+    }
+}
+
 void FlashHost::drawn()
 {
     if (frameOut_) {
@@ -147,10 +187,12 @@ void FlashHost::drawn()
 void FlashHost::sendFrame()
 {
     grabQueued_ = false;
-    const QImage image = source_->grab();
+    QImage image = source_->grab();
     if (image.isNull())
         return;
-    const QVariantList message = frames_.write(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    // Converted in place where it can be (an opaque grab's RGB32): the only
+    // copy of the frame is then the one into the shared memory.
+    const QVariantList message = frames_.write(std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied));
     if (message.isEmpty())
         return;
     frameOut_ = true;

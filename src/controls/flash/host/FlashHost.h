@@ -6,6 +6,7 @@
 #include "wire/FlashWire.h"
 
 #include <memory>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QWidget>
 
@@ -35,6 +36,9 @@ private:
     void sendFrame();
     void frameTaken();
     void areaGone();
+    void watchPage();
+    void screen(bool full);
+    void fullScreenAsked(bool on);
 
     QWidget area_;
     std::unique_ptr<FlashEngine> engine_;
@@ -45,7 +49,10 @@ private:
     bool frameOut_ = false;    // the area has not taken the last frame yet
     bool drawnAgain_ = false;  // the page drew since
     bool grabQueued_ = false;
-    bool focused_ = false;  // the display area has the keyboard
+    bool focused_ = false;   // the display area has the keyboard
+    QElapsedTimer pressed_;  // since the person's last key or button press
+    bool pageFull_ = false;  // the page is in full screen
+    bool leaving_ = false;   // the page leaves the full screen because the area did
 };
 
 }  // namespace corvane

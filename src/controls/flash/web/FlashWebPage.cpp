@@ -9,6 +9,7 @@
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineSettings>
 
 Q_LOGGING_CATEGORY(lcFlashPage, "corvane.flash.page", QtWarningMsg)
 
@@ -28,8 +29,16 @@ FlashWebPage::FlashWebPage(QWebEngineProfile* profile, QObject* parent) : QWebEn
     connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl& origin, Feature feature) {
         setFeaturePermission(origin, feature, PermissionDeniedByUser);
     });
-    connect(this, &QWebEnginePage::fullScreenRequested, this,
-            [](QWebEngineFullScreenRequest request) { request.reject(); });
+    // Leaving is always granted; going in, through the gate only.
+    settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+    connect(this, &QWebEnginePage::fullScreenRequested, this, [this](QWebEngineFullScreenRequest request) {
+        if (request.toggleOn() && !(fullScreenGate_ && fullScreenGate_())) {
+            request.reject();
+            return;
+        }
+        request.accept();
+        emit fullScreenChanged(request.toggleOn());
+    });
     connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
             [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
     connect(this, &QWebEnginePage::fileSystemAccessRequested, this,

@@ -20,6 +20,7 @@ inline constexpr char Focus[] = "focus";        // the area has the keyboard foc
 inline constexpr char Input[] = "input";        // the person's mouse, wheel, key or typed text (FlashInput)
 inline constexpr char Taken[] = "frameTaken";   // the area has copied the last frame
 inline constexpr char Ping[] = "ping";          // serial: the host answers with a pong of it at once
+inline constexpr char Screen[] = "screen";      // the area fills the screen, or not
 // From the host to the area:
 inline constexpr char Ready[] = "ready";      // the host's event loop runs
 inline constexpr char Reply[] = "reply";      // id, value
@@ -28,6 +29,8 @@ inline constexpr char Cursor[] = "cursor";    // the pointer's shape over the pa
 inline constexpr char Frame[] = "frame";      // width, height, bytes per line, format, pixel ratio
 inline constexpr char Blank[] = "blank";      // the page shows nothing
 inline constexpr char Pong[] = "pong";        // the ping's serial
+// The movie asks to fill the screen (just after the person's key or click), or to leave it
+inline constexpr char FullScreen[] = "fullScreen";
 // The wire's own, both ways: a large message waits in the file; it was read.
 inline constexpr char Spilled[] = "wire.spilled";
 inline constexpr char SpillRead[] = "wire.spillRead";

@@ -184,6 +184,7 @@ bool fromHost(const QVariantList& m)
              }},
             {Blank, [](const QVariantList& a) { return fields(a, 1, {}); }},
             {Pong, [](const QVariantList& a) { return fields(a, 1, {Serial}); }},
+            {FullScreen, [](const QVariantList& a) { return fields(a, 1, {Flag}); }},
     };
     return checked(table, m);
 }
@@ -204,6 +205,7 @@ bool toHost(const QVariantList& m)
             {Input, input},
             {Taken, [](const QVariantList& a) { return fields(a, 1, {}); }},
             {Ping, [](const QVariantList& a) { return fields(a, 1, {Serial}); }},
+            {Screen, [](const QVariantList& a) { return fields(a, 1, {Flag}); }},
     };
     return checked(table, m);
 }
