@@ -93,7 +93,7 @@ private slots:
         QVERIFY(!player_->fullScreen());
 
         window_->activateWindow();  // no window manager: the window gets the keyboard when asked
-        QTRY_VERIFY(player_->hasFocus());
+        QVERIFY(waitFor([&] { return player_->hasFocus(); }));
         QTest::keyClick(player_, Qt::Key_F);
         QVERIFY2(waitFor([&] { return player_->fullScreen() && player_->size() == player_->screen()->size(); }),
                  "the movie's request after a key was not honoured");

@@ -8,16 +8,12 @@
 #include "wire/FlashSchema.h"
 #include "wire/FlashWire.h"
 
-#include <atomic>
-#include <QEventLoop>
 #include <QInputMethodEvent>
 #include <QPoint>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtEndian>
 #include <QTest>
-#include <QTimer>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -205,40 +201,6 @@ private slots:
             flood.feed(lots);
         QVERIFY(!flood.closed);  // valid messages, read as they come
         QVERIFY(flood.got.size() > 1000);
-    }
-
-    // A host that floods without a pause leaves the loop's timers their turns
-    // (the area's heartbeat among them, which ends such a host).
-    void floodLeavesTimersTheirTurns()
-    {
-        Pair flood;
-        const QByteArray pong = framed(flashcodec::encode({QString::fromLatin1(Pong), qint64(1)}));
-        QByteArray lots;
-        while (lots.size() < 1 << 16)
-            lots += pong;
-        std::atomic_bool stop = false;
-        bool gaveUp = false;  // the loop's timers never had their turns while it flooded
-        std::thread writer([&] {
-            QElapsedTimer flooding;
-            flooding.start();
-            for (qsizetype at = 0; !stop && !(gaveUp = flooding.hasExpired(10000));) {
-                const ssize_t n = ::send(flood.host, lots.constData() + at, size_t(lots.size() - at), MSG_NOSIGNAL);
-                at = n > 0 ? (at + n) % lots.size() : at;
-            }
-        });
-        QEventLoop loop;
-        QTimer tick;
-        int ticks = 0;
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            if (++ticks == 50)
-                loop.quit();
-        });
-        tick.start(10);
-        loop.exec();
-        stop = true;
-        ::shutdown(flood.host, SHUT_RDWR);  // a send that waits for room ends
-        writer.join();
-        QVERIFY(!gaveUp && !flood.closed && flood.got.size() > 1000);
     }
 
     // The frames' memory cannot be cut under the area, and one that could is not read.

@@ -14,9 +14,6 @@ namespace corvane::flashwatch {
 
 inline constexpr int HeartbeatMs = 1000;
 inline constexpr int SilenceMs = 5000;
-// A movie handed over and not yet taken is not kept waiting that long: a
-// host that misses two heartbeats meanwhile is ended, and a new one takes it.
-inline constexpr int SilenceWithMovieMs = 2500;
 inline constexpr int StartMs = 30000;
 // More messages than this in a heartbeat is no page drawing: a flood.
 inline constexpr int MostMessagesPerBeat = 20000;

@@ -234,9 +234,7 @@ void RemoteFlashEngine::beat()
         heartbeat_.stop();
         return;
     }
-    // A movie handed over and waited for is not kept waiting on a silent host.
-    const int silence = movie_ ? flashwatch::SilenceWithMovieMs : flashwatch::SilenceMs;
-    const bool late = ready_ ? heard_.hasExpired(silence) : started_.hasExpired(flashwatch::StartMs);
+    const bool late = ready_ ? heard_.hasExpired(flashwatch::SilenceMs) : started_.hasExpired(flashwatch::StartMs);
     const bool flooding = std::exchange(messages_, 0) > flashwatch::MostMessagesPerBeat;
     if (late || flooding) {
         qCDebug(lcFlashRemote) << "the Flash host does not answer, or floods: ending it";
