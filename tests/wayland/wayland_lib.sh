@@ -178,6 +178,14 @@ grabs_differ() {
   [ "$a" != "$b" ]
 }
 
+# A window whose title matches fills the output, full screen, within SECONDS,
+# and its pictures move there.
+fills_output() {  # TITLE_PATTERN SECONDS NOT_FULL NOT_MOVING
+  wait_view "$1" "$2" "\$6 == 1 && \$4 == $OUT_W && \$5 == $OUT_H" >/dev/null || fail "$3: $(views)"
+  sleep 0.5
+  grabs_differ 0 0 "$OUT_W" "$OUT_H" || fail "$4"
+}
+
 check_video() {
   open_file v "$work/moving.avi"
   local v id x y w h fs
@@ -188,10 +196,7 @@ check_video() {
   note "the video window (${w}x$h) shows moving pictures"
   focus "$id"
   wtype -s 500 f
-  wait_view '^moving\.avi$' 10 "\$6 == 1 && \$4 == $OUT_W && \$5 == $OUT_H" >/dev/null \
-    || fail "F did not make the video full screen: $(views | grep moving)"
-  sleep 0.5
-  grabs_differ 0 0 "$OUT_W" "$OUT_H" || fail "the full-screen pictures do not move"
+  fills_output '^moving\.avi$' 10 "F did not make the video full screen" "the full-screen pictures do not move"
   note "F: full screen at ${OUT_W}x$OUT_H, moving"
   wtype -s 500 -k Escape
   wait_view '^moving\.avi$' 10 "\$6 == 0 && \$4 == $w && \$5 == $h" >/dev/null \
@@ -228,10 +233,7 @@ check_flash() {
 check_flash_full_screen() {
   focus "$(cut -f1 <<<"$FORM1")"
   wtype -s 500 -k Menu -s 1500 -k Down -s 300 -k Return
-  wait_view '^Corvane$' 15 "\$6 == 1 && \$4 == $OUT_W && \$5 == $OUT_H" >/dev/null \
-    || fail "全屏 did not fill the output: $(views)"
-  sleep 0.5
-  grabs_differ 0 0 "$OUT_W" "$OUT_H" || fail "the full-screen movie does not move"
+  fills_output '^Corvane$' 15 "全屏 did not fill the output" "the full-screen movie does not move"
   note "全屏: the movie fills ${OUT_W}x$OUT_H and moves"
   wtype -s 300 -k Escape
   local end=$((SECONDS + 10)) x y h
