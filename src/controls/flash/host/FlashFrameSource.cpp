@@ -5,6 +5,8 @@
 #include <QQuickWindow>
 #include <QWebEngineView>
 
+#include <utility>
+
 namespace corvane {
 
 FlashFrameSource::FlashFrameSource(QWidget* area) : QObject(area) { area->installEventFilter(this); }
@@ -26,11 +28,18 @@ void FlashFrameSource::watchDrawing(QObject* child)
     if (watched_.contains(window))
         return;
     watched_.insert(window);
-    // Told in a later turn: the widget has drawn into its image and the grab
-    // finds it. With OpenGL a grab draws again itself: that drawing is not
-    // told, or each frame's grab would bring on the next one.
-    connect(window, &QQuickWindow::afterRendering, this, [this] {
-        if (!grabbing_)
+    // Told once the frame is read back, or in a later turn when it cannot
+    // be and the grab draws it again. A grab's own drawing is not told, or
+    // each frame's grab would bring on the next one.
+    connect(window, &QQuickWindow::afterRendering, this, [this, window] {
+        if (grabbing_)
+            return;
+        latest_ = {};
+        const bool asked = readback_.request(window, [this](QImage frame) {
+            latest_ = std::move(frame);
+            QMetaObject::invokeMethod(this, &FlashFrameSource::drawn, Qt::QueuedConnection);
+        });
+        if (!asked)
             QMetaObject::invokeMethod(this, &FlashFrameSource::drawn, Qt::QueuedConnection);
     });
     connect(window, &QObject::destroyed, this, [this, window] { watched_.remove(window); });
@@ -69,10 +78,14 @@ bool FlashFrameSource::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-QImage FlashFrameSource::grab() const
+QImage FlashFrameSource::grab()
 {
     if (!view_ || !view_->isVisible())
         return {};
+    if (!latest_.isNull() && latest_.size() == view_->size() * view_->devicePixelRatio()) {
+        latest_.setDevicePixelRatio(view_->devicePixelRatio());
+        return std::exchange(latest_, {});
+    }
     grabbing_ = true;
     QImage image = view_->grab().toImage();
     grabbing_ = false;

@@ -2,7 +2,10 @@
 // Where the host process sees the page draw: the web view that the engine
 // puts into the area, and the Qt Quick widget inside it that shows what the
 // page drew. It tells when that widget has drawn anew (nothing while the
-// movie stands still) and when the view went away, and grabs the view.
+// movie stands still) and when the view went away, and hands over what it
+// drew: read back as it drew, or else grabbed.
+#include "FlashFrameReadback.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -18,7 +21,7 @@ class FlashFrameSource : public QObject {
 public:
     explicit FlashFrameSource(QWidget* area);
     // What the view shows now; a null image when it is hidden.
-    QImage grab() const;
+    QImage grab();
     // The widget that takes the page's input, if any.
     QWidget* inputTarget() const;
     // The view that shows the page, if any.
@@ -39,8 +42,10 @@ private:
     void watchDrawing(QObject* child);
 
     QPointer<QWebEngineView> view_;
-    QSet<QObject*> watched_;         // the Qt Quick windows heard from
-    mutable bool grabbing_ = false;  // a grab draws too, which is no news
+    QSet<QObject*> watched_;  // the Qt Quick windows heard from
+    bool grabbing_ = false;   // a grab draws too, which is no news
+    FlashFrameReadback readback_;
+    QImage latest_;  // the frame last drawn and read back, not yet handed over
 };
 
 }  // namespace corvane
