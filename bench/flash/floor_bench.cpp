@@ -3,7 +3,10 @@
 // makes one, in a fresh process. It shows an empty window; the first Return
 // creates the view with the first movie, the next Return shows the second.
 // An outside observer times both from the key to the frame on the screen.
-// With --self it presses Return itself and prints its own figures.
+// With --self it presses Return itself and prints its own figures; with
+// --screen it plays the full-screen figures' movie on the whole screen and
+// prints them.
+#include "ScreenFigures.h"
 #include "TimedMovies.h"
 
 #include <QApplication>
@@ -12,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QQuickWidget>
+#include <QQuickWindow>
 #include <QScreen>
 #include <QTest>
 #include <QWebEngineProfile>
@@ -100,6 +105,29 @@ double untilShown(Floor& w, const QColor& c)
     return t.elapsed() < 30000 ? double(t.nsecsElapsed()) / 1e6 : -1;
 }
 
+// The view on the whole screen, playing the moving movie: its frames drawn.
+int screenFigures(Floor& window, const QString& movie)
+{
+    window.files.movies << movie;
+    window.setGeometry(window.screen()->geometry());
+    window.show();
+    window.next();
+    window.view->setGeometry(window.rect());
+    int frames = 0;
+    QQuickWidget* quick = nullptr;
+    if (!QTest::qWaitFor([&] { return (quick = window.view->findChild<QQuickWidget*>()) && quick->quickWindow(); },
+                         60000))
+        return 1;
+    QObject::connect(quick->quickWindow(), &QQuickWindow::afterRendering, quick, [&frames] { ++frames; });
+    if (!QTest::qWaitFor([&] { return frames > 60; }, 60000))
+        return 1;
+    const QSize size = quick->size() * quick->devicePixelRatio();
+    std::printf("bare_screen=%dx%d ", size.width(), size.height());
+    corvane::bench::measureFrames("bare", frames);
+    std::printf("\n");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -124,6 +152,15 @@ int main(int argc, char** argv)
     const QStringList args = QApplication::arguments();
     const bool self = args.contains(QLatin1String("--self"));
     window.files.movies = args.mid(1).filter(QRegularExpression(QStringLiteral("\\.swf$")));
+    if (args.contains(QLatin1String("--screen"))) {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("moving.swf")));
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(corvane::test::writeSwf(corvane::bench::movingSquare())) <= 0)
+            return 1;
+        file.close();
+        return screenFigures(window, file.fileName());
+    }
     window.show();
     if (!self)
         return QApplication::exec();

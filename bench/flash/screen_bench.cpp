@@ -5,33 +5,17 @@
 #include "DispatchIds.h"
 #include "flash/FlashPlayer.h"
 #include "flash/RemoteFlashEngine.h"
-#include "ProcessMemory.h"
-#include "SwfWriter.h"
+#include "ScreenFigures.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTest>
-
-#include <cstdio>
-#include <sys/resource.h>
 
 using namespace corvane;
 using namespace corvane::test;
 
 namespace {
-
-constexpr int MeasureMs = 5000;
-
-double ownCpuSeconds()
-{
-    rusage use{};
-    getrusage(RUSAGE_SELF, &use);
-    return double(use.ru_utime.tv_sec + use.ru_stime.tv_sec)
-            + double(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-}
 
 // Counts the area's paints: each frame that came is painted once.
 class PaintCount : public QObject {
@@ -44,20 +28,6 @@ public:
     }
 };
 
-void measure(const char* name, PaintCount& count)
-{
-    const double own = ownCpuSeconds(), children = bench::childrenCpuSeconds();
-    count.paints = 0;
-    QElapsedTimer clock;
-    clock.start();
-    QTest::qWait(MeasureMs);
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    const int frames = std::max(1, count.paints);
-    std::printf("%s_fps=%.1f %s_area_cpu_ms_per_frame=%.2f %s_host_cpu_ms_per_frame=%.2f ", name, frames / seconds,
-                name, (ownCpuSeconds() - own) * 1e3 / frames, name,
-                (bench::childrenCpuSeconds() - children) * 1e3 / frames);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -65,8 +35,7 @@ int main(int argc, char** argv)
     FlashPlayer::prepareApplication();
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    SwfMovie movie;
-    movie.frameRate = 60, movie.frames = 120;  // the square moves each frame
+    const SwfMovie movie = bench::movingSquare();
     const QString path = dir.filePath("moving.swf");
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(writeSwf(movie)) < 0)
@@ -87,13 +56,13 @@ int main(int argc, char** argv)
     };
     if (!QTest::qWaitFor([&] { return frameSize() == player->size() * player->devicePixelRatioF(); }, 60000))
         return 1;
-    measure("window", count);
+    bench::measureFrames("window", count.paints);
     player->setFullScreen(true);
     const QSize screen = player->screen()->geometry().size() * player->devicePixelRatioF();
     if (!QTest::qWaitFor([&] { return frameSize() == screen; }, 20000))
         return 1;
     std::printf("screen=%dx%d ", screen.width(), screen.height());
-    measure("full", count);
+    bench::measureFrames("full", count.paints);
     std::printf("\n");
     player->setFullScreen(false);
     return 0;
