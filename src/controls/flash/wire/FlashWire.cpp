@@ -230,23 +230,41 @@ bool FlashWire::takeMessages(const std::function<bool(const QVariantList&)>& eac
 void FlashWire::readable()
 {
     QPointer<FlashWire> self(this);
-    // A side that sends without end gets a turn of the event loop at a
-    // time: the notifier comes back for the rest.
-    constexpr int ChunksPerTurn = 4;
-    for (int turn = 0; turn < ChunksPerTurn; ++turn) {
-        // What came is delivered first: a message may have come just before the end.
+    // A side that sends without end gets a few milliseconds of this thread at
+    // a time. The rest waits for the next turn of the event loop, with the
+    // socket left unread meanwhile, so that no more than one message and a
+    // chunk are ever held. What came before the other side's end is all
+    // delivered at once: it is no more than that.
+    constexpr int TurnMs = 5;
+    const QDeadlineTimer turn(TurnMs);
+    for (;;) {
         const int got = receive();
         const bool fine = takeMessages([&](const QVariantList& message) {
             deliver(message);
-            return bool(self);
+            return bool(self) && (got < 0 || !turn.hasExpired());
         });
         if (!self)
             return;
         if (!fine || got < 0)
             return fail();
-        if (got == 0 || socket_ < 0)
+        if (socket_ < 0)
+            return;
+        if (turn.hasExpired()) {
+            reader_->setEnabled(false);
+            QMetaObject::invokeMethod(this, &FlashWire::resume, Qt::QueuedConnection);
+            return;
+        }
+        if (got == 0)
             return;
     }
+}
+
+void FlashWire::resume()
+{
+    if (socket_ < 0)
+        return;
+    reader_->setEnabled(true);
+    readable();
 }
 
 void FlashWire::deliver(const QVariantList& message)

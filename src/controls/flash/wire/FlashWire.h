@@ -50,6 +50,7 @@ private:
     void spillWritten(qint64 size, const QVariantList& message);
     void append(const QVariantList& message);
     void readable();
+    void resume();  // reads on after a turn given to the event loop
     void writable();
     void deliver(const QVariantList& message);
     void takeSpill(qint64 size);
