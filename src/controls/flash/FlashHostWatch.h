@@ -15,8 +15,11 @@ namespace corvane::flashwatch {
 inline constexpr int HeartbeatMs = 1000;
 inline constexpr int SilenceMs = 5000;
 inline constexpr int StartMs = 30000;
-// More messages than this in a heartbeat is no page drawing: a flood.
+// More messages than this in a heartbeat is no page drawing: a flood. So
+// is a host that outruns the area's reading, turn after turn, for longer
+// than this many turns (of a few milliseconds each) in a heartbeat.
 inline constexpr int MostMessagesPerBeat = 20000;
+inline constexpr int MostOverrunTurnsPerBeat = 20;
 // Deadlines of the calls that answer.
 inline constexpr int MenuMs = 3000;
 inline constexpr int EvaluateMs = 20000;

@@ -235,7 +235,8 @@ void RemoteFlashEngine::beat()
         return;
     }
     const bool late = ready_ ? heard_.hasExpired(flashwatch::SilenceMs) : started_.hasExpired(flashwatch::StartMs);
-    const bool flooding = std::exchange(messages_, 0) > flashwatch::MostMessagesPerBeat;
+    const bool flooding = std::exchange(messages_, 0) > flashwatch::MostMessagesPerBeat
+            || wire_->takeOverrunTurns() > flashwatch::MostOverrunTurnsPerBeat;
     if (late || flooding) {
         qCDebug(lcFlashRemote) << "the Flash host does not answer, or floods: ending it";
         wire_->close();

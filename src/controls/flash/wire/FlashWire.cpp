@@ -207,6 +207,11 @@ int FlashWire::receive()
     }
 }
 
+bool FlashWire::holdsMessage() const
+{
+    return in_.size() >= LengthBytes && in_.size() - LengthBytes >= qsizetype(qFromBigEndian<quint32>(in_.constData()));
+}
+
 bool FlashWire::takeMessages(const std::function<bool(const QVariantList&)>& each)
 {
     qsizetype at = 0;
@@ -250,6 +255,8 @@ void FlashWire::readable()
         if (socket_ < 0)
             return;
         if (turn.hasExpired()) {
+            if (holdsMessage())
+                ++overrunTurns_;
             reader_->setEnabled(false);
             QMetaObject::invokeMethod(this, &FlashWire::resume, Qt::QueuedConnection);
             return;

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QVariantList>
+#include <utility>
 
 class QSocketNotifier;
 
@@ -30,6 +31,10 @@ public:
     ~FlashWire() override;
 
     bool open() const { return socket_ >= 0; }
+    // The turns of reading, since the last call, that ran out of time with
+    // whole messages still waiting: the other side sends faster than this
+    // side takes them.
+    int takeOverrunTurns() { return std::exchange(overrunTurns_, 0); }
     // Queues the message; nothing once the other side is gone.
     void send(const QVariantList& message);
     // Ends the connection: the other side sees it closed.
@@ -55,6 +60,7 @@ private:
     void deliver(const QVariantList& message);
     void takeSpill(qint64 size);
     void fail();
+    bool holdsMessage() const;  // a whole message waits in what was read
     bool takeMessages(const std::function<bool(const QVariantList&)>& each);
     // Reads a chunk: 1 when something came, 0 when nothing is there yet,
     // -1 when the other side is gone.
@@ -66,6 +72,7 @@ private:
     QSocketNotifier* reader_ = nullptr;
     QSocketNotifier* writer_ = nullptr;
     QByteArray in_, out_;
+    int overrunTurns_ = 0;
     std::deque<QVariantList> queue_;  // held back behind a message on its way through the file
     bool spillWriting_ = false;       // a worker is writing the file
     bool spillUnread_ = false;        // the other side has not read the file yet
