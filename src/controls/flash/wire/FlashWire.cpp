@@ -243,7 +243,8 @@ void FlashWire::readable()
     constexpr int TurnMs = 5;
     const QDeadlineTimer turn(TurnMs);
     for (;;) {
-        const int got = receive();
+        // What a turn left is taken before the socket is read again.
+        const int got = holdsMessage() ? 1 : receive();
         const bool fine = takeMessages([&](const QVariantList& message) {
             deliver(message);
             return bool(self) && (got < 0 || !turn.hasExpired());
