@@ -1,5 +1,5 @@
 // What a movie loads itself, in the real main window's Flash display area: the files of
-// its own folder and below (pictures, movies), by the names it knows them by, and nothing
+// its own folder and below (pictures, movies, texts, XML, sounds), by the names it knows them by, and nothing
 // outside that folder. One display area serves all.
 #include "FlashAreaTest.h"
 #include "LoaderMovie.h"
@@ -7,6 +7,7 @@
 #include "SwfActions.h"
 #include "SwfWriter.h"
 #include "TestMain.h"
+#include "TestMedia.h"
 
 #include <fcntl.h>
 #include <QDir>
@@ -111,6 +112,39 @@ private slots:
         show("two/avm2.swf", writeAvm2LoaderMovie(background, {"rich.swf", "band.png"}));
         QVERIFY2(shows(marker, 0.1), "a Loader's movie beside the movie did not show");
         QVERIFY2(shows(band, 0.03), "a Loader's picture beside the movie did not show");
+    }
+
+    // Texts, XML and sounds beside the movie reach it through each way a movie reads them:
+    // AVM1's LoadVars, XML.load and Sound.loadSound, AVM2's URLLoader and Sound. A sound
+    // that is not there is a failed load to the movie, as the Flash player told it.
+    void textsAndSoundsLoad()
+    {
+        const QString three = dir_.filePath("three");
+        const QColor vars(0xF0, 0x80, 0x30), xml(0x30, 0xF0, 0xB0), sound(0xB0, 0x30, 0xF0), missing(0xF0, 0xF0, 0x80);
+        QVERIFY(!writeFile(three, "vars.txt", "c=vars&other=1").isEmpty());
+        QVERIFY(!writeFile(three, "data.xml", "<colour c=\"xml\"><more/></colour>").isEmpty());
+        QVERIFY(!writeFile(three, "colour.txt", QByteArray::number(vars.rgb() & 0xffffff)).isEmpty());
+        QVERIFY(!makeMedia(three, "tone.mp3", lavfi("sine=frequency=440", 0.5)).isEmpty());
+        const auto avm1 = [](const QByteArray& actions) {
+            SwfMovie movie;
+            movie.frames = 1;
+            movie.firstFrameActions = actions;
+            return writeSwf(movie);
+        };
+        const QList<std::pair<QString, QRgb>> colours{
+                {"vars", vars.rgb()}, {"xml", xml.rgb()}, {"true", sound.rgb()}, {"false", missing.rgb()}};
+        show("three/vars.swf", avm1(loadedColourActions(Loaded::Vars, "vars.txt", colours)));
+        QVERIFY2(shows(vars), "LoadVars read nothing beside the movie");
+        show("three/xml.swf", avm1(loadedColourActions(Loaded::Xml, "data.xml", colours)));
+        QVERIFY2(shows(xml), "XML.load read nothing beside the movie");
+        show("three/sound.swf", avm1(loadedColourActions(Loaded::Sound, "tone.mp3", colours)));
+        QVERIFY2(shows(sound), "Sound.loadSound did not load the sound beside the movie");
+        show("three/none.swf", avm1(loadedColourActions(Loaded::Sound, "none.mp3", colours)));
+        QVERIFY2(shows(missing), "a missing sound was not a failed load to the movie");
+
+        show("three/fetch.swf", writeAvm2FetchMovie(QColor(0x30, 0x30, 0x30), "colour.txt", "tone.mp3", sound));
+        QVERIFY2(shows(vars, 0.3), "URLLoader read nothing beside the movie");
+        QVERIFY2(shows(sound, 0.3), "an AVM2 Sound did not load the sound beside the movie");
     }
 
     // Names climbing out of the folder, absolute paths and URLs, and links leading out get

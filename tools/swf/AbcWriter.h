@@ -47,6 +47,7 @@ public:
         PushInt = 0x2D,
         PushTrue = 0x26,
         NewClass = 0x58,
+        NewFunction = 0x40,
         ConstructSuper = 0x49,
         ConstructProp = 0x4A,
         CallPropVoid = 0x4F,

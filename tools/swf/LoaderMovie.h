@@ -11,4 +11,11 @@ namespace corvane::test {
 
 QByteArray writeAvm2LoaderMovie(const QColor& background, const QStringList& urls);
 
+// An AVM2 movie that reads `textUrl` with a URLLoader and fills the top half
+// of the stage with the colour its text gives (a number, as "15753248"), and
+// loads `soundUrl` into a Sound and, once it has loaded, fills the bottom
+// half with `soundLoaded`.
+QByteArray writeAvm2FetchMovie(const QColor& background, const QString& textUrl, const QString& soundUrl,
+                               const QColor& soundLoaded);
+
 }  // namespace corvane::test

@@ -1,6 +1,7 @@
 #include "SwfActions.h"
 
 #include <QList>
+#include <QStringList>
 #include <QVariant>
 #include <utility>
 
@@ -30,13 +31,15 @@ QByteArray op(Op code, const QByteArray& body = {})
     return uchar(code) < 0x80 ? b : b + u16(int(body.size())) + body;
 }
 
-// One Push of strings and 32-bit integers, in this order.
+// One Push of strings, booleans and 32-bit integers, in this order.
 QByteArray push(const QList<QVariant>& values)
 {
     QByteArray body;
     for (const QVariant& v : values) {
         if (v.typeId() == QMetaType::QString) {
             body += '\0' + v.toString().toUtf8() + '\0';
+        } else if (v.typeId() == QMetaType::Bool) {
+            body += '\5' + QByteArray(1, char(v.toBool()));
         } else {
             const quint32 n = v.toUInt();
             body += '\7' + u16(int(n & 0xffff)) + u16(int(n >> 16));
@@ -70,10 +73,13 @@ QByteArray fillStage(const QByteArray& colour)
     return a + callRoot(QStringLiteral("endFill"), {});
 }
 
-// An anonymous function of no parameters, left on the stack.
-QByteArray function(const QByteArray& body)
+// An anonymous function of these parameters, left on the stack.
+QByteArray function(const QByteArray& body, const QStringList& params = {})
 {
-    return op(DefineFunction, QByteArray(1, '\0') + u16(0) + u16(int(body.size()))) + body;
+    QByteArray head = QByteArray(1, '\0') + u16(int(params.size()));
+    for (const QString& p : params)
+        head += p.toUtf8() + '\0';
+    return op(DefineFunction, head + u16(int(body.size()))) + body;
 }
 
 // _root[prefix + value], value being what `value` pushes: a colour named by a value.
@@ -157,6 +163,37 @@ QByteArray textColourActions(const QList<std::pair<QString, QRgb>>& texts)
     // Selection.setFocus(typed)
     return a + getField() + push({1, QStringLiteral("Selection")}) + op(GetVariable)
             + push({QStringLiteral("setFocus")}) + op(CallMethod) + op(Pop);
+}
+
+QByteArray loadedColourActions(Loaded kind, const QString& url, const QList<std::pair<QString, QRgb>>& colours)
+{
+    struct Way {
+        const char* type;
+        QByteArray value;  // what the onLoad handler pushes: the colour's name
+        QList<QVariant> load;
+    };
+    const auto member = [](const char* object, const char* name) {
+        return push({QString::fromLatin1(object)}) + op(GetVariable) + push({QString::fromLatin1(name)})
+                + op(GetMember);
+    };
+    // this.c; this.firstChild.attributes.c; the handler's argument, true or false
+    const Way way = kind == Loaded::Vars ? Way{"LoadVars", member("this", "c"), {url}}
+            : kind == Loaded::Xml        ? Way{"XML",
+                                        member("this", "firstChild") + push({QStringLiteral("attributes")})
+                                                + op(GetMember) + push({QStringLiteral("c")}) + op(GetMember),
+                                        {url}}
+                                         : Way{"Sound", push({QStringLiteral("ok")}) + op(GetVariable), {url, false}};
+    const QString object = QStringLiteral("corvaneLoaded");
+    const QByteArray onLoad = callRoot(QStringLiteral("clear"), {}) + fillStage(named(QStringLiteral("c"), way.value));
+    // corvaneLoaded = new TYPE(); corvaneLoaded.onLoad = function (ok) {...}; corvaneLoaded.LOAD(...)
+    QByteArray a = nameColours(QStringLiteral("c"), colours);
+    a += push({object, 0, QString::fromLatin1(way.type)}) + op(NewObject) + op(SetVariable);
+    a += push({object}) + op(GetVariable) + push({QStringLiteral("onLoad")}) + function(onLoad, {QStringLiteral("ok")})
+            + op(SetMember);
+    QList<QVariant> args(way.load.rbegin(), way.load.rend());
+    args << int(way.load.size()) << object;
+    const QString method = kind == Loaded::Sound ? QStringLiteral("loadSound") : QStringLiteral("load");
+    return a + push(args) + op(GetVariable) + push({method}) + op(CallMethod) + op(Pop);
 }
 
 QByteArray fullScreenActions()

@@ -28,6 +28,13 @@ QByteArray keyColourActions(const QList<std::pair<int, QRgb>>& keys);
 // each change fills the stage with the colour given for its whole text.
 QByteArray textColourActions(const QList<std::pair<QString, QRgb>>& texts);
 
+// Loads `url` with a LoadVars, an XML object or a Sound (loadSound, as an
+// event sound) and, once loaded, fills the stage with the colour named by
+// what came: the variable c of the loaded text, the attribute c of the XML
+// document's first element, or for a sound "true" or "false" (loaded or not).
+enum class Loaded { Vars, Xml, Sound };
+QByteArray loadedColourActions(Loaded kind, const QString& url, const QList<std::pair<QString, QRgb>>& colours);
+
 // Asks for the full screen (Stage.displayState) at once, and again on each
 // key down, through a Key listener. Ruffle takes a refused request for done:
 // each key down sets "normal" first, so that it asks anew.
