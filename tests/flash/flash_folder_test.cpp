@@ -10,6 +10,7 @@
 #include "TestMedia.h"
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -64,6 +65,8 @@ QByteArray avm1Loading(const QStringList& urls, const QColor& background = QColo
     return writeSwf(movie);
 }
 
+int removeEntry(const char* path, const struct stat*, int, FTW*) { return ::remove(path); }
+
 }  // namespace
 
 class FlashFolderTest : public FlashAreaTest {
@@ -81,6 +84,11 @@ class FlashFolderTest : public FlashAreaTest {
 
 private slots:
     void initTestCase() { openWindow(QPoint(940, 600)); }
+    // By their bytes: Qt removes no file whose name is not UTF-8.
+    void cleanupTestCase()
+    {
+        ::nftw(QFile::encodeName(dir_.path()).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+    }
 
     // An AVM1 movie loads a picture with loadMovie, one from a folder below its own with
     // a MovieClipLoader, and a large movie (50 MB) beside it; an AVM2 movie loads a movie
@@ -196,6 +204,19 @@ private slots:
              avm1Loading({"图片 一.png", "a b#1%.png", "what?.png", "game.png?level=2", "图片二.png"}));
         for (const QColor& c : colours)
             QVERIFY2(shows(c, 0.03), qPrintable(c.name()));
+
+        // A movie of before version 6 holds its names in the code page of the system it
+        // was made on, here GBK: its file loads whether it was named in GBK or in UTF-8.
+        const QColor utf8Named(0x60, 0x90, 0xF0), gbkNamed(0xF0, 0xD0, 0x60);
+        QVERIFY(!savePicture(dir, "旧图一.png", utf8Named).isEmpty());
+        QVERIFY(savePictureAs(dir, gbk.encode(QStringLiteral("旧图二.png")), gbkNamed, -1));
+        for (const auto& [name, colour] : {std::pair{"旧图一.png", utf8Named}, std::pair{"旧图二.png", gbkNamed}}) {
+            SwfMovie old;
+            old.version = 5;
+            old.loadMovies = {QString::fromUtf8(name)};
+            show(QStringLiteral("名字 folder/旧 %1.swf").arg(colour.name().mid(1)), writeSwf(old));
+            QVERIFY2(shows(colour, 0.3), name);
+        }
     }
 };
 

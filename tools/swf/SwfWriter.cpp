@@ -3,6 +3,7 @@
 #include "SwfBits.h"
 
 #include <algorithm>
+#include <QStringEncoder>
 
 namespace corvane::test {
 namespace {
@@ -101,8 +102,11 @@ QByteArray writeSwf(const SwfMovie& m)
     QByteArray actions;  // GetURL; loadMovie is GetURL2 with url and level pushed
     for (const auto& [url, target] : m.getUrls)
         actions += action(0x83, text(url) + text(target));
+    const auto urlText = [&m](const QString& url) {
+        return m.version >= 6 ? text(url) : QByteArray(QStringEncoder(m.codePage).encode(url)) + '\0';
+    };
     for (const QString& url : m.loadMovies)
-        actions += action(0x96, '\0' + text(url)) + action(0x96, '\0' + text("_level2")) + action(0x9A, "\2");
+        actions += action(0x96, '\0' + urlText(url)) + action(0x96, '\0' + text("_level2")) + action(0x9A, "\2");
     actions += m.firstFrameActions;
     if (!m.menuItems.isEmpty())
         actions += menuActions(m.menuItems);
@@ -114,7 +118,7 @@ QByteArray writeSwf(const SwfMovie& m)
         body += tag(1, {});                   // ShowFrame
     }
     body += tag(0, {});  // End
-    QByteArray out("FWS\x08", 4);
+    QByteArray out = QByteArray("FWS") + char(m.version);
     return u16(u16(out, int((8 + body.size()) & 0xffff)), int((8 + body.size()) >> 16)) + body;
 }
 

@@ -21,6 +21,10 @@ struct SwfMenuItem {
 };
 
 struct SwfMovie {
+    // Below 6, a player reads the movie's texts in the system's code page:
+    // its URLs are then written in `codePage`.
+    int version = 8;
+    const char* codePage = "GB18030";
     QColor background = QColor(0x20, 0x40, 0x80);
     QColor square = QColor(0xE0, 0x30, 0x30);
     int frameRate = 24;

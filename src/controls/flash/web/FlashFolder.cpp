@@ -50,23 +50,42 @@ std::optional<QList<QByteArray>> names(const QByteArray& encoded)
     return out;
 }
 
+// `text` in `codec`, when it can be written so and read back the same.
+std::optional<QByteArray> encoded(const QString& text, const char* codec)
+{
+    QStringEncoder encode(codec);
+    QStringDecoder decode(codec);
+    if (!encode.isValid() || !decode.isValid())
+        return std::nullopt;
+    const QByteArray bytes = encode.encode(text);
+    if (encode.hasError() || QString(decode.decode(bytes)) != text)
+        return std::nullopt;
+    return bytes;
+}
+
 // The ways a name may be spelt on disk: as the movie asked (UTF-8), and for
-// the files of older Chinese systems, in GB18030 (which holds GBK), and as
-// the bytes an old movie held, which its player read as Windows-1252 text.
+// the files of older Chinese systems, in GB18030 (which holds GBK). A movie
+// of before version 6 holds the bytes of its system's code page, which the
+// player reads as Windows-1252 text: those bytes, and what they say in GBK
+// written in UTF-8, as the files are once copied to a newer system.
 QList<QByteArray> spellings(const QByteArray& asked)
 {
     QList<QByteArray> out{asked};
     const QString name = QString::fromUtf8(asked);
     if (name.toUtf8() != asked)
         return out;  // not UTF-8: only as it is
-    for (const char* codec : {"GB18030", "windows-1252"}) {
-        QStringEncoder encode(codec);
-        QStringDecoder decode(codec);
-        if (!encode.isValid() || !decode.isValid())
-            continue;
-        const QByteArray bytes = encode.encode(name);
-        if (!encode.hasError() && QString(decode.decode(bytes)) == name && !out.contains(bytes))
-            out << bytes;
+    const auto add = [&out](const std::optional<QByteArray>& bytes) {
+        if (bytes && !out.contains(*bytes))
+            out << *bytes;
+    };
+    add(encoded(name, "GB18030"));
+    const std::optional<QByteArray> held = encoded(name, "windows-1252");
+    add(held);
+    if (held) {
+        QStringDecoder gbk("GB18030");
+        const QString said = gbk.isValid() ? QString(gbk.decode(*held)) : QString();
+        if (!gbk.hasError() && !said.isEmpty())
+            add(said.toUtf8());
     }
     return out;
 }
