@@ -46,6 +46,12 @@ class FlashHelperTest : public FlashAreaTest {
 
 private slots:
     void initTestCase() { openWindow(QPoint(940, 600)); }
+    // A test that failed part-way leaves the real host for the next.
+    void cleanup()
+    {
+        FlashHostProcess::useProgram({});
+        qunsetenv("CORVANE_STANDIN");
+    }
 
     // Each stand-in is ended by the area, which answers meanwhile; then a sound plays.
     void brokenHostsAreEnded()
@@ -54,7 +60,7 @@ private slots:
         FlashHostProcess::useProgram(standIn);
         for (const char* mode : {"crash", "lie", "shrink", "flood", "silent"}) {
             qputenv("CORVANE_STANDIN", mode);
-            auto* area = new FlashPlayer(window_.get());
+            const auto area = std::make_unique<FlashPlayer>(window_.get());
             area->resize(289, 209);
             area->show();
             SwfMovie movie;
@@ -69,10 +75,8 @@ private slots:
             QVERIFY2(waitFor([&] { return processGone(pid); }, 20000), mode);
             QVERIFY2(waitFor([&] { return area->get(dispid::flash::Playing).toBool() == false; }, 60000), mode);
             QVERIFY2(gaps.longest < 500, qPrintable(QStringLiteral("%1: %2 ms").arg(mode).arg(gaps.longest)));
-            delete area;
         }
-        FlashHostProcess::useProgram({});
-        qunsetenv("CORVANE_STANDIN");
+        cleanup();
         // The window's own media device plays a sound as ever.
         auto* device = static_cast<MediaDevice*>(window_->dispatch("MMControl1"));
         device->put(dispid::mci::DeviceType, QStringLiteral("WAVEAudio"));
