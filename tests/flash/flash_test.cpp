@@ -73,6 +73,33 @@ ProbeRun runPlayer(const QString& data, const QString& movie, const QStringList&
     return {QString::fromLocal8Bit(probe.readAllStandardOutput()).trimmed(), errors};
 }
 
+QString x11(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(10000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+// The top-level windows of process `pid` on the X display, and how many of them are mapped.
+struct Windows {
+    int all = 0, mapped = 0;
+};
+Windows windowsOf(qint64 pid)
+{
+    Windows w;
+    const QString tree = x11(QStringLiteral("xwininfo"), {"-root", "-children"});
+    for (const QString& line : tree.split(QLatin1Char('\n'))) {
+        const QString id = line.trimmed().section(QLatin1Char(' '), 0, 0);
+        if (!id.startsWith(QLatin1String("0x"))
+            || !x11(QStringLiteral("xprop"), {"-id", id, "_NET_WM_PID"}).trimmed().endsWith(" " + QString::number(pid)))
+            continue;
+        ++w.all;
+        w.mapped += !x11(QStringLiteral("xwininfo"), {"-id", id}).contains(QLatin1String("IsUnMapped"));
+    }
+    return w;
+}
+
 // Both cores kept busy at the lowest priority, as by a build beside the player.
 struct BusyCores {
     std::atomic_bool done = false;
@@ -104,7 +131,8 @@ private slots:
 
     // The Flash opening's dialog readies the engine and Ruffle while it is up; a cancel
     // keeps them, shows nothing, and the movie chosen next time goes to the same page.
-    // That movie brings the web view, and the main window keeps its native window.
+    // That movie brings the web view, and the main window keeps its native window; the web
+    // engine's process shows no window of its own.
     void dialogWarmsTheEngineThenPlays()
     {
         QVERIFY2(!player_->engine(), "the web engine started before the Flash dialog opened");
@@ -167,6 +195,12 @@ private slots:
         QCOMPARE(player_->engine()->renderProcessId(), pid);
         QCOMPARE(evaluate("window.before").toInt(), 1);  // the same page: only the movie went in
         QCOMPARE(window_->winId(), before);
+        // The page draws off screen: its process puts no window on the person's screen.
+        auto* remote = qobject_cast<RemoteFlashEngine*>(dynamic_cast<QObject*>(player_->engine()));
+        QVERIFY(remote && remote->hostProcessId() > 0);
+        const Windows hosts = windowsOf(remote->hostProcessId());
+        QVERIFY(hosts.all > 0);
+        QCOMPARE(hosts.mapped, 0);
         for (int i = 0; i < 3; ++i)
             QVERIFY2(moves(), "the movie does not move while playing");
         // The page's workers, where its script engine compiles, yield to the thread

@@ -44,6 +44,7 @@ void FlashFrameSource::watchDrawing(QObject* child)
     });
     connect(window, &QObject::destroyed, this, [this, window] { watched_.remove(window); });
     quick->installEventFilter(this);
+    emit drawingAdded();
 }
 
 bool FlashFrameSource::eventFilter(QObject* watched, QEvent* event)

@@ -33,6 +33,8 @@ signals:
     void shown();
     void hidden();
     void cursorChanged(int shape);
+    // The view has a drawing surface of its own from now on.
+    void drawingAdded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

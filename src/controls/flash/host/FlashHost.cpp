@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
+#include <qpa/qplatformwindow.h>
 #include <QPalette>
 #include <QPointer>
 #include <QTimer>
@@ -22,6 +23,7 @@ namespace corvane {
 namespace {
 // The display area's size until it says.
 constexpr QSize DefaultSize(289, 209);
+constexpr QPoint OutOfSight(-32000, -32000);
 // How soon after the person's key or click a movie may fill the screen: the
 // movie asks as it handles that input.
 constexpr qint64 InputMomentMs = 1000;
@@ -36,12 +38,18 @@ FlashHost::FlashHost(int socket, int frames, int spill)
 {
     area_.resize(DefaultSize);
     // Off screen, "shown" only has it drawn; on X its window stays unmapped.
+    // Should it be mapped all the same (see keepOffTheScreen), it lies out
+    // of sight, with no frame and no place in the window list.
     area_.setAttribute(Qt::WA_DontShowOnScreen, !offScreen());
+    area_.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    area_.move(OutOfSight);
     area_.show();
     source_ = new FlashFrameSource(&area_);
     connect(source_, &FlashFrameSource::drawn, this, &FlashHost::drawn);
     // A view made after the area took the keyboard takes it as it shows.
+    connect(source_, &FlashFrameSource::drawingAdded, this, &FlashHost::keepOffTheScreen);
     connect(source_, &FlashFrameSource::shown, this, [this] {
+        keepOffTheScreen();
         watchPage();
         if (focused_)
             focus(true);
@@ -55,6 +63,21 @@ FlashHost::FlashHost(int socket, int frames, int spill)
     engine_.reset(corvane_create_flash_engine(&area_));
     // The area hears from the host once its event loop runs.
     QTimer::singleShot(0, this, [this] { send({QString::fromLatin1(Ready)}); });
+}
+
+void FlashHost::keepOffTheScreen()
+{
+    // Once the page's view is in the area, Qt makes the area's window anew to
+    // draw with OpenGL, and maps the new one whatever WA_DontShowOnScreen
+    // says: a stray grey window at the corner of the person's screen, over
+    // whatever lies there. Each new native window is unmapped again; Qt still
+    // counts it as shown, so the view goes on drawing.
+    QWindow* window = area_.windowHandle();
+    QPlatformWindow* native = window ? window->handle() : nullptr;
+    if (offScreen() || !native || !window->isVisible() || native->winId() == unmapped_)
+        return;
+    native->setVisible(false);
+    unmapped_ = native->winId();
 }
 
 void FlashHost::areaGone()
@@ -187,6 +210,7 @@ void FlashHost::drawn()
 void FlashHost::sendFrame()
 {
     grabQueued_ = false;
+    keepOffTheScreen();
     QImage image = source_->grab();
     if (image.isNull())
         return;

@@ -35,6 +35,7 @@ private:
     void drawn();
     void sendFrame();
     void frameTaken();
+    void keepOffTheScreen();
     void areaGone();
     void watchPage();
     void screen(bool full);
@@ -53,6 +54,7 @@ private:
     QElapsedTimer pressed_;  // since the person's last key or button press
     bool pageFull_ = false;  // the page is in full screen
     bool leaving_ = false;   // the page leaves the full screen because the area did
+    WId unmapped_ = 0;       // the area's native window last taken off the screen
 };
 
 }  // namespace corvane
