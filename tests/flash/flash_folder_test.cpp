@@ -124,7 +124,7 @@ private slots:
 
     // Texts, XML and sounds beside the movie reach it through each way a movie reads them:
     // AVM1's LoadVars, XML.load and Sound.loadSound, AVM2's URLLoader and Sound. A sound
-    // that is not there is a failed load to the movie, as the Flash player told it.
+    // that is not there is a failed load to the movie.
     void textsAndSoundsLoad()
     {
         const QString three = dir_.filePath("three");
