@@ -48,12 +48,17 @@ QByteArray push(const QList<QVariant>& values)
     return op(Push, body);
 }
 
-// _root.method(args...), its result dropped.
-QByteArray callRoot(const QString& method, const QList<QVariant>& args)
+// variable.method(args...), its result dropped.
+QByteArray call(const QString& variable, const QString& method, const QList<QVariant>& args)
 {
     QList<QVariant> reversed(args.rbegin(), args.rend());
-    reversed << int(args.size()) << QStringLiteral("_root");
+    reversed << int(args.size()) << variable;
     return push(reversed) + op(GetVariable) + push({method}) + op(CallMethod) + op(Pop);
+}
+
+QByteArray callRoot(const QString& method, const QList<QVariant>& args)
+{
+    return call(QStringLiteral("_root"), method, args);
 }
 
 QByteArray getSo() { return push({QStringLiteral("so")}) + op(GetVariable); }
@@ -170,19 +175,22 @@ QByteArray loadedColourActions(Loaded kind, const QString& url, const QList<std:
     struct Way {
         const char* type;
         QByteArray value;  // what the onLoad handler pushes: the colour's name
-        QList<QVariant> load;
+        const char* method;
+        QList<QVariant> args;
     };
     const auto member = [](const char* object, const char* name) {
         return push({QString::fromLatin1(object)}) + op(GetVariable) + push({QString::fromLatin1(name)})
                 + op(GetMember);
     };
     // this.c; this.firstChild.attributes.c; the handler's argument, true or false
-    const Way way = kind == Loaded::Vars ? Way{"LoadVars", member("this", "c"), {url}}
-            : kind == Loaded::Xml        ? Way{"XML",
-                                        member("this", "firstChild") + push({QStringLiteral("attributes")})
-                                                + op(GetMember) + push({QStringLiteral("c")}) + op(GetMember),
-                                        {url}}
-                                         : Way{"Sound", push({QStringLiteral("ok")}) + op(GetVariable), {url, false}};
+    const Way way = kind == Loaded::Vars ? Way{"LoadVars", member("this", "c"), "load", {url}}
+            : kind == Loaded::Xml
+            ? Way{"XML",
+                  member("this", "firstChild") + push({QStringLiteral("attributes")}) + op(GetMember)
+                          + push({QStringLiteral("c")}) + op(GetMember),
+                  "load",
+                  {url}}
+            : Way{"Sound", push({QStringLiteral("ok")}) + op(GetVariable), "loadSound", {url, false}};
     const QString object = QStringLiteral("corvaneLoaded");
     const QByteArray onLoad = callRoot(QStringLiteral("clear"), {}) + fillStage(named(QStringLiteral("c"), way.value));
     // corvaneLoaded = new TYPE(); corvaneLoaded.onLoad = function (ok) {...}; corvaneLoaded.LOAD(...)
@@ -190,10 +198,7 @@ QByteArray loadedColourActions(Loaded kind, const QString& url, const QList<std:
     a += push({object, 0, QString::fromLatin1(way.type)}) + op(NewObject) + op(SetVariable);
     a += push({object}) + op(GetVariable) + push({QStringLiteral("onLoad")}) + function(onLoad, {QStringLiteral("ok")})
             + op(SetMember);
-    QList<QVariant> args(way.load.rbegin(), way.load.rend());
-    args << int(way.load.size()) << object;
-    const QString method = kind == Loaded::Sound ? QStringLiteral("loadSound") : QStringLiteral("load");
-    return a + push(args) + op(GetVariable) + push({method}) + op(CallMethod) + op(Pop);
+    return a + call(object, QString::fromLatin1(way.method), way.args);
 }
 
 QByteArray fullScreenActions()

@@ -49,7 +49,6 @@ FlashHost::FlashHost(int socket, int frames, int spill)
     // A view made after the area took the keyboard takes it as it shows.
     connect(source_, &FlashFrameSource::drawingAdded, this, &FlashHost::keepOffTheScreen);
     connect(source_, &FlashFrameSource::shown, this, [this] {
-        keepOffTheScreen();
         watchPage();
         if (focused_)
             focus(true);
